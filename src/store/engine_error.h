@@ -40,6 +40,12 @@ inline constexpr int kUnlocked = 38, kUnlockedSub = 1022;
 inline constexpr int kAppendLock = 40, kAppendLockSub = 1024;
 inline constexpr int kReadOnly = 39, kReadOnlySub = 1025;
 inline constexpr int kIndexLock = 41, kIndexLockSub = 1038;
+// Beyond the table: failures the engine reports in the same form.
+inline constexpr int kRead = 23, kReadSub = 1010;          // a read of a table file failed
+inline constexpr int kNoField = 14, kNoFieldSub = 1003;    // no field of that name
+inline constexpr int kNoAlias = 15, kNoAliasSub = 1002;    // no area under that alias
+inline constexpr int kDupAlias = 16, kDupAliasSub = 1011;  // alias already in use
+inline constexpr int kShared = 37, kSharedSub = 1023;      // operation needs exclusive use
 }  // namespace err
 
 }  // namespace canalix::store

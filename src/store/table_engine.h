@@ -110,10 +110,12 @@ class WorkArea {
   void DBCOMMIT();
   void DBCLOSEAREA();
 
+  // The area's state; defined with the engine.
+  struct State;
+
  private:
   friend class Workspace;
   WorkArea(Workspace& ws, std::string alias, std::unique_ptr<TableFile> file);
-  struct State;
   Workspace& ws_;
   std::string alias_;
   std::unique_ptr<State> s_;
@@ -159,6 +161,8 @@ class Workspace {
 
  private:
   friend class WorkArea;
+  // Commits, unlocks and closes the area under `alias`, then forgets it.
+  void closeArea(const std::string& alias);
   std::filesystem::path dataDir_;
   std::unique_ptr<FileLayer> ownedEnv_;
   FileLayer* env_;
