@@ -1,0 +1,21 @@
+// The verbs of canalix-cli. Each is a thin wrapper around the operation a
+// screen calls: it takes the verb's arguments (after the verb itself), prints
+// results on stdout and errors on stderr, in Spanish, and returns the exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace canalix::cli {
+
+using Args = std::vector<std::string>;
+
+// init DIR: what start-up does to a data directory, without a window.
+int initVerb(const Args& args);
+// dump DIR TABLE: every record of a table as delimited text, in record order.
+int dumpVerb(const Args& args);
+
+// Prints `message` on stderr as an error of canalix-cli; returns exit code 1.
+int fail(const std::string& message);
+
+}  // namespace canalix::cli

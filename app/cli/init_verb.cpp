@@ -1,0 +1,27 @@
+// canalix-cli init DIR: prepares a data directory as start-up does, without a
+// window: every missing table is created (CREAFI). Prints each file created.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli_verbs.h"
+#include "store/creafi.h"
+#include "store/table_engine.h"
+
+namespace canalix::cli {
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "canalix-cli: %s\n", message.c_str());
+  return 1;
+}
+
+int initVerb(const Args& args) {
+  if (args.size() != 1) return fail("uso: canalix-cli init DIRECTORIO");
+  const std::filesystem::path dir = args[0];
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) return fail("no existe el directorio " + dir.string());
+  store::Workspace ws(dir);
+  for (const std::string& file : store::CREAFI(ws)) std::printf("Tabla creada: %s\n", file.c_str());
+  return 0;
+}
+
+}  // namespace canalix::cli
