@@ -1,0 +1,84 @@
+// The table of bitmap names and theme icons.
+#include "ui/qt/bitmap_icons.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <cctype>
+
+namespace canalix::ui {
+namespace {
+
+struct BitmapName {
+  std::string_view bitmap;
+  std::string_view theme;
+};
+
+// Tool bar, menu and About box pictures.
+constexpr BitmapName kBitmaps[] = {
+    {"SOCIOS", "system-users"},
+    {"RECIBOS", "view-financial-list"},
+    {"PARCELA", "map-flat"},
+    {"CONTABLE", "view-bank"},
+    {"FRECU", "configure"},
+    {"ORGANIZA", "view-refresh"},
+    {"CANDADO", "document-encrypt"},
+    {"CANDADO2", "document-revert"},
+    {"CALCULA", "accessories-calculator"},
+    {"CALENDA", "view-calendar"},
+    {"AYUDA", "help-contents"},
+    {"SALIDA", "application-exit"},
+    {"SALIR", "application-exit"},
+    {"CASA", "go-home"},
+    {"CODIGO", "view-list-details"},
+    {"CONCEP", "view-list-text"},
+    {"50EU", "view-financial-category-expense"},
+    {"LIBROC", "view-financial-account-cash"},
+    {"PRINT", "document-print"},
+    {"USUA", "user-identity"},
+    {"USUA2", "system-users"},
+    {"ACCESOS", "view-history"},
+    {"COPIAS", "folder-sync"},
+    {"ZIP", "archive-insert"},
+    {"CALCUW", "accessories-calculator"},
+    {"PCALCULA", "accessories-calculator"},
+    {"PCALENDA", "view-calendar-month"},
+    {"EDITOR", "accessories-text-editor"},
+    {"MAPA", "view-process-tree"},
+    {"PAYUDA", "help-contents"},
+    {"ALERT2", "help-about"},
+    {"CANALIX", "view-bank"},
+};
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void useBitmapTheme() {
+  if (QIcon::themeName() != QLatin1String("breeze")) QIcon::setThemeName(QStringLiteral("breeze"));
+}
+
+std::string_view bitmapThemeName(std::string_view name) {
+  for (const BitmapName& b : kBitmaps) {
+    if (sameName(b.bitmap, name)) return b.theme;
+  }
+  return {};
+}
+
+QIcon bitmapIcon(std::string_view name) {
+  const std::string_view theme = bitmapThemeName(name);
+  if (!theme.empty()) {
+    QIcon icon = QIcon::fromTheme(QString::fromLatin1(theme.data(), qsizetype(theme.size())));
+    if (!icon.isNull()) return icon;
+  }
+  return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+}
+
+}  // namespace canalix::ui
