@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -49,6 +50,7 @@ class WorkArea {
   ~WorkArea();
 
   const std::string& alias() const { return alias_; }
+  Workspace& workspace() const { return ws_; }
   const std::filesystem::path& path() const;
   bool shared() const;
   bool readOnly() const;
@@ -100,6 +102,35 @@ class WorkArea {
   void DBEVAL(const std::function<void(WorkArea&)>& action,
               const std::function<bool(WorkArea&)>& forCondition = {});
 
+  // Orders, from the table's compound index file (NAME.CDX, attached at open
+  // when it exists). Order numbers follow the creation of the tags.
+  // Attaches `indexFile` (nothing is reopened when it is attached already);
+  // with no controlling order, its first tag becomes it and the area goes top.
+  void DBSETINDEX(const std::string& indexFile);
+  // Makes order n controlling; 0, or a number with no tag, gives record order.
+  // The scopes are cleared; the area stays on its record.
+  void DBSETORDER(int order);
+  int INDEXORD() const;
+  bool indexAttached() const;
+  int orderCount() const;
+  // The order number of tag `name` (any case), or 0.
+  int orderNumber(const std::string& name) const;
+  // Seeks `key` in the controlling order: a text matches the keys that begin
+  // with it. On failure the area goes to end of file, or with `soft` (or the
+  // workspace's soft seeking) to the first key after it.
+  bool DBSEEK(const Value& key, bool soft = false);
+  // Sets (value) or clears (nullopt) the top (0) or bottom (1) scope of the controlling order.
+  void ORDSCOPE(int which, const std::optional<Value>& value);
+  // Visible keys of the controlling order (records without one), and the current record's position among them.
+  uint32_t ORDKEYCOUNT();
+  uint32_t ORDKEYNO();
+  // The FOR condition text and descending flag of the next ORDCREATE.
+  void ORDCONDSET(const std::string& forText, bool descending);
+  // Builds tag `tag` of `indexFile` (created when missing) over the records
+  // meeting the pending FOR condition, and makes it the controlling order.
+  // A tag of that name is rebuilt in place, keeping its number.
+  void ORDCREATE(const std::string& indexFile, const std::string& tag, const std::string& keyText);
+
   // Lock of the current record; false at once when another copy holds it.
   bool RLOCK();
   // Lock of the whole file; false at once when another copy holds any part of it.
@@ -146,6 +177,9 @@ class Workspace {
 
   bool NETERR() const { return netErr_; }
   void setNetErr(bool v) { netErr_ = v; }
+  // Soft seeking for every seek of the run.
+  bool softSeek() const { return softSeek_; }
+  void setSoftSeek(bool v) { softSeek_ = v; }
 
   // The area open under `alias` (any case); throws when there is none.
   WorkArea& area(const std::string& alias);
@@ -169,6 +203,7 @@ class Workspace {
   std::map<std::string, std::unique_ptr<WorkArea>> areas_;  // by upper-case alias
   std::string current_;
   bool netErr_ = false;
+  bool softSeek_ = false;
 };
 
 }  // namespace canalix::store
