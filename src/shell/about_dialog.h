@@ -17,6 +17,8 @@ inline constexpr std::string_view kMakerWeb = "https://canalix.example.org";
 inline constexpr std::string_view kMakerMail = "soporte@canalix.example.org";
 
 class AboutDialog : public QDialog {
+  Q_OBJECT
+
  public:
   AboutDialog(ui::UiPort& ui, const QString& title, const QString& programTitle, QWidget* parent = nullptr);
 

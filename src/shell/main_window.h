@@ -27,6 +27,8 @@ inline constexpr std::string_view kMessageBarItem = "CANALIX 4.4c";
 inline constexpr std::string_view kHelpTopic = "01. Canalix";
 
 class MainWindow : public QMainWindow {
+  Q_OBJECT
+
  public:
   // `mayClose` runs the exit sequence and says whether the window may close;
   // `background` is the picture stretched over the client area (may be null).
