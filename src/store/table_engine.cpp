@@ -7,6 +7,7 @@
 
 #include "store/file_layer.h"
 #include "store/table_file.h"
+#include "store/work_area_state.h"
 
 namespace canalix::store {
 namespace {
@@ -19,23 +20,6 @@ std::string upper(std::string s) {
 
 }  // namespace
 
-struct WorkArea::State {
-  std::unique_ptr<TableFile> file;
-  bool shared = false;
-  bool readOnly = false;
-  uint32_t recno = 1;
-  bool eof = true;
-  bool bof = false;
-  bool found = false;
-  std::string buffer;
-  bool changed = false;
-  std::set<uint32_t> locks;
-  bool fileLocked = false;
-  uint32_t count = 0;         // exclusive use: records including unwritten header changes
-  bool headerDirty = false;   // exclusive use: records added since the header was written
-  std::function<bool(WorkArea&)> filter;
-  std::string filterText;
-};
 
 // ---- the area's own helpers ------------------------------------------------
 
@@ -54,16 +38,18 @@ int WorkArea::fieldIndex(const std::string& name) const { return s_->file->field
 
 uint32_t WorkArea::LASTREC() const { return s_->shared ? s_->file->countFromSize() : s_->count; }
 
-namespace {
-
-// Writes the buffer of `s` when it changed.
-void flush(WorkArea::State& s, uint32_t count) {
+// Writes the buffer when it changed, then brings the tags up to date.
+static void flush(WorkArea& area, WorkArea::State& s, uint32_t count) {
   if (!s.changed) return;
   s.changed = false;
-  if (s.recno >= 1 && s.recno <= count) s.file->writeRecord(s.recno, s.buffer);
+  const bool fresh = s.appended;
+  s.appended = false;
+  if (s.recno < 1 || s.recno > count) return;
+  std::string old;
+  if (s.index && !fresh) s.file->readRecord(s.recno, old);
+  s.file->writeRecord(s.recno, s.buffer);
+  updateKeys(area, s, old, fresh);
 }
-
-}  // namespace
 
 // Loads record n into the buffer, or the blank end-of-file record.
 static void load(WorkArea::State& s, uint32_t n, uint32_t count) {
@@ -97,8 +83,9 @@ static bool seekVisible(WorkArea& area, WorkArea::State& s, int64_t from, int st
 
 void WorkArea::DBGOTOP() {
   const uint32_t count = LASTREC();
-  flush(*s_, count);
+  flush(*this, *s_, count);
   s_->bof = false;
+  if (s_->order) return orderedEnd(*this, *s_, false, count);
   if (!seekVisible(*this, *s_, 1, +1, count)) {
     load(*s_, 0, count);
     s_->bof = true;
@@ -107,8 +94,9 @@ void WorkArea::DBGOTOP() {
 
 void WorkArea::DBGOBOTTOM() {
   const uint32_t count = LASTREC();
-  flush(*s_, count);
+  flush(*this, *s_, count);
   s_->bof = false;
+  if (s_->order) return orderedEnd(*this, *s_, true, count);
   if (!seekVisible(*this, *s_, count, -1, count)) {
     load(*s_, 0, count);
     s_->bof = true;
@@ -117,12 +105,13 @@ void WorkArea::DBGOBOTTOM() {
 
 void WorkArea::DBSKIP(long n) {
   const uint32_t count = LASTREC();
-  flush(*s_, count);
+  flush(*this, *s_, count);
   s_->bof = false;
   if (n == 0) {
     load(*s_, s_->recno, count);
     return;
   }
+  if (s_->order) return orderedSkip(*this, *s_, n, count);
   if (n > 0) {
     for (long i = 0; i < n && !s_->eof; ++i)
       if (!seekVisible(*this, *s_, int64_t(s_->recno) + 1, +1, count)) load(*s_, 0, count);
@@ -141,7 +130,7 @@ void WorkArea::DBSKIP(long n) {
 
 void WorkArea::DBGOTO(uint32_t n) {
   const uint32_t count = LASTREC();
-  flush(*s_, count);
+  flush(*this, *s_, count);
   s_->bof = false;
   load(*s_, n, count);
 }
@@ -219,7 +208,7 @@ void WorkArea::put(const std::string& field, const Value& value) {
     // A value that cannot be stored takes the whole pending change with it:
     // nothing of a half-made record may reach the file.
     if (e.genCode() == err::kDataWidth) {
-      s_->changed = false;
+      s_->changed = s_->appended;  // a fresh record still gets written, blank, with its keys
       s_->file->readRecord(s_->recno, s_->buffer);
     }
     throw;
@@ -233,7 +222,7 @@ bool WorkArea::DBAPPEND() {
   State& s = *s_;
   ws_.setNetErr(false);
   if (s.readOnly) throw EngineError(err::kReadOnly, err::kReadOnlySub, "DBAPPEND", s.file->name(), "tabla abierta solo para lectura");
-  flush(s, LASTREC());
+  flush(*this, s, LASTREC());
   TableFile& f = *s.file;
   const LockOffsets at = f.locks();
   if (!s.shared) {
@@ -243,6 +232,7 @@ bool WorkArea::DBAPPEND() {
     s.headerDirty = true;
     load(s, n, n);
     s.bof = false;
+    s.appended = s.changed = true;  // its keys go in when it is written
     return true;
   }
   if (f.env().lock(f.fd(), at.appendByte(), 1, LockKind::kExclusive, true) != LockResult::kGranted)
@@ -272,6 +262,7 @@ bool WorkArea::DBAPPEND() {
   if (!s.fileLocked) s.locks.insert(n);
   load(s, n, n);
   s.bof = false;
+  s.appended = s.changed = true;  // its keys go in when it is written
   return true;
 }
 
@@ -293,7 +284,7 @@ void WorkArea::DBPACK() {
   State& s = *s_;
   if (s.shared) throw EngineError(err::kShared, err::kSharedSub, "DBPACK", s.file->name(), "la tabla está abierta compartida");
   if (s.readOnly) throw EngineError(err::kReadOnly, err::kReadOnlySub, "DBPACK", s.file->name(), "tabla abierta solo para lectura");
-  flush(s, s.count);
+  flush(*this, s, s.count);
   std::vector<std::string> live;
   std::string rec;
   for (uint32_t n = 1; n <= s.count; ++n) {
@@ -303,6 +294,7 @@ void WorkArea::DBPACK() {
   s.file->replaceWith(live, LockKind::kExclusive);
   s.count = uint32_t(live.size());
   s.headerDirty = false;
+  rebuildOrders(*this, s, s.count);
   DBGOTOP();
 }
 
@@ -325,7 +317,7 @@ static void releaseLocks(WorkArea::State& s) {
 bool WorkArea::RLOCK() {
   State& s = *s_;
   const uint32_t count = LASTREC();
-  flush(s, count);
+  flush(*this, s, count);
   if (!s.shared) return true;
   if (s.fileLocked) return true;
   if (s.eof) return false;
@@ -343,7 +335,7 @@ bool WorkArea::RLOCK() {
 
 bool WorkArea::FLOCK() {
   State& s = *s_;
-  flush(s, LASTREC());
+  flush(*this, s, LASTREC());
   if (!s.shared) return true;
   if (s.fileLocked) return true;
   releaseLocks(s);
@@ -355,7 +347,7 @@ bool WorkArea::FLOCK() {
 }
 
 void WorkArea::DBRUNLOCK() {
-  flush(*s_, LASTREC());
+  flush(*this, *s_, LASTREC());
   releaseLocks(*s_);
 }
 
@@ -363,12 +355,15 @@ bool WorkArea::isLocked(uint32_t recno) const { return !s_->shared || s_->fileLo
 
 void WorkArea::DBCOMMIT() {
   State& s = *s_;
-  flush(s, LASTREC());
+  flush(*this, s, LASTREC());
   if (s.headerDirty) {
     s.file->writeHeader(s.count, true);
     s.headerDirty = false;
   }
-  if (!s.readOnly) s.file->sync();
+  if (!s.readOnly) {
+    s.file->sync();
+    if (s.index) s.index->sync();
+  }
 }
 
 void WorkArea::DBCLOSEAREA() { ws_.closeArea(alias_); }
@@ -445,6 +440,9 @@ bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::
     // exclusive append: they were never part of the table.
     area->s_->count = std::min(area->s_->count, area->s_->file->countFromSize());
   }
+  const std::filesystem::path index = resolve(path.parent_path() / (path.stem().string() + ".CDX"));
+  std::error_code ec;
+  if (std::filesystem::exists(index, ec)) attachIndex(*area, *area->s_, index);
   WorkArea& a = *area;
   areas_[key] = std::move(area);
   current_ = key;
