@@ -22,8 +22,12 @@ int usage(const char* synopsis) {
 
 // A refusal as the message box would show it, one line per CR LF.
 int refuse(const members::Verdict& verdict) {
-  std::string text = verdict.message;
-  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+  std::string text;
+  for (size_t i = 0; i < verdict.message.size(); ++i) {
+    const bool lineBreak = verdict.message.compare(i, 2, "\r\n") == 0;
+    text += lineBreak ? '\n' : verdict.message[i];
+    if (lineBreak) ++i;
+  }
   while (!text.empty() && text.back() == '\n') text.pop_back();
   std::fprintf(stderr, "%s\n", text.c_str());
   return 1;
