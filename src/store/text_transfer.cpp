@@ -431,8 +431,7 @@ bool IncomingRecord::has(const std::string& name) const {
 
 void COPYTO(WorkArea& from, const fs::path& to, const TransferFormat& format,
             const std::function<bool(WorkArea&)>& forCondition) {
-  FileLayer real;
-  FileLayer& env = format.env ? *format.env : real;
+  FileLayer& env = format.env ? *format.env : from.workspace().env();
   const fs::path target = fs::absolute(to);
   if (format.form == TransferForm::kTable) {
     copyToTable(from, target, env, forCondition);
@@ -443,8 +442,7 @@ void COPYTO(WorkArea& from, const fs::path& to, const TransferFormat& format,
 
 uint32_t APPENDFROM(WorkArea& into, const fs::path& from, const TransferFormat& format,
                     const std::function<bool(const IncomingRecord&)>& forCondition) {
-  FileLayer real;
-  FileLayer& env = format.env ? *format.env : real;
+  FileLayer& env = format.env ? *format.env : into.workspace().env();
   const fs::path given = fs::absolute(from);
   const fs::path source = Workspace(given.parent_path(), &env).resolve(given.filename().string());
   const uint32_t added = format.form == TransferForm::kTable ? appendFromTable(into, source, env, forCondition)

@@ -52,7 +52,8 @@ struct TransferFormat {
   // tab), any case; any other text makes its first character the quote and
   // keeps the comma.
   std::string delimiter;
-  // The file layer for the files read and written; null means the real one.
+  // The file layer for the files read and written; null means the one of
+  // the work area's workspace.
   FileLayer* env = nullptr;
 
   static TransferFormat table() { return {TransferForm::kTable, {}, nullptr}; }

@@ -3,6 +3,7 @@
 // appends into shared tables, and files that are complete or absent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "store/file_layer.h"
@@ -39,7 +40,7 @@ class TransferTest : public ScratchDir {
     EXPECT_TRUE(ws.DBUSEAREA(true, file, "", shared));
     return ws.current();
   }
-  // Appends `rows` to an area with the mixed structure; a blank row when `blank`.
+  // Appends `rows` to an area with the mixed structure.
   static void fill(WorkArea& t, const std::vector<Row>& rows) {
     for (const Row& r : rows) {
       ASSERT_TRUE(t.DBAPPEND());
@@ -432,6 +433,19 @@ TEST_F(TransferTest, AFailedCopyLeavesNoFileAndKeepsAnEarlierOne) {
     EXPECT_EQ(names(), before) << int(c.format.form) << " " << c.writesLeft;
     EXPECT_EQ(bytes("OLD.TXT"), "earlier");
   }
+}
+
+TEST_F(TransferTest, FilesGoThroughTheWorkspaceFileLayerUnlessTheFormatNamesOne) {
+  FailingWrites env;
+  Workspace ws(dir, &env);
+  WorkArea& t = open(ws, "T.DBF", mixedStructure(), true);
+  env.writesLeft = 0;
+  expectError([&] { COPYTO(t, dir / "A.TXT", TransferFormat::delimited()); }, err::kWrite, err::kWriteSub);
+  FileLayer real;
+  TransferFormat format = TransferFormat::delimited();
+  format.env = &real;
+  COPYTO(t, dir / "A.TXT", format);
+  EXPECT_EQ(bytes("A.TXT"), kEnd);
 }
 
 TEST_F(TransferTest, ACopyIntoAMissingFolderFailsAsACreation) {
