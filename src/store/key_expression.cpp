@@ -35,14 +35,27 @@ namespace canalix::store {
 
 struct KeyExpression::Node {
   enum class Kind {
-    kConstant, kField, kDeleted, kConcat, kAdd, kSub, kNegate, kNot, kAnd, kOr, kStr, kDtos, kSubstr, kUpper
+    kConstant,
+    kField,
+    kDeleted,
+    kConcat,
+    kAdd,
+    kSub,
+    kNegate,
+    kNot,
+    kAnd,
+    kOr,
+    kStr,
+    kDtos,
+    kSubstr,
+    kUpper
   };
   Kind kind = Kind::kConstant;
   char type = 'C';
-  int length = 0;       // C: the length of every value
-  int width = 10;       // N: width when rendered without one; kStr: the width used
-  int decimals = 0;     // N: decimals when rendered without them; kStr: the decimals used
-  int offset = 0;       // kSubstr: first byte taken, 0-based
+  int length = 0;        // C: the length of every value
+  int width = 10;        // N: width when rendered without one; kStr: the width used
+  int decimals = 0;      // N: decimals when rendered without them; kStr: the decimals used
+  int offset = 0;        // kSubstr: first byte taken, 0-based
   bool constant = true;  // no field or record state below: the value is known when parsed
   Value value;           // kConstant
   std::string alias;     // kField: the other area's alias; empty for the area itself
@@ -133,7 +146,8 @@ Value evalSub(const Node& n, WorkArea& self) {
 
 Value evalStr(const Node& n, WorkArea& self) {
   std::string out;
-  if (!encodeNumber(number(*n.args[0], self), n.width, n.decimals, out)) return std::string(size_t(n.width), '*');
+  if (!encodeNumber(number(*n.args[0], self), n.width, n.decimals, out))
+    return std::string(size_t(n.width), '*');
   return out;
 }
 
@@ -145,20 +159,34 @@ Value evalSubstr(const Node& n, WorkArea& self) {
 
 Value eval(const Node& n, WorkArea& self) {
   switch (n.kind) {
-    case Kind::kConstant: return n.value;
-    case Kind::kField: return (n.alias.empty() ? self : self.workspace().area(n.alias)).get(n.field);
-    case Kind::kDeleted: return self.DELETED();
-    case Kind::kConcat: return text(*n.args[0], self) + text(*n.args[1], self);
-    case Kind::kAdd: return evalAdd(n, self);
-    case Kind::kSub: return evalSub(n, self);
-    case Kind::kNegate: return -number(*n.args[0], self);
-    case Kind::kNot: return !logical(*n.args[0], self);
-    case Kind::kAnd: return logical(*n.args[0], self) && logical(*n.args[1], self);
-    case Kind::kOr: return logical(*n.args[0], self) || logical(*n.args[1], self);
-    case Kind::kStr: return evalStr(n, self);
-    case Kind::kDtos: return dtos(date(*n.args[0], self));
-    case Kind::kSubstr: return evalSubstr(n, self);
-    case Kind::kUpper: return upper(text(*n.args[0], self));
+    case Kind::kConstant:
+      return n.value;
+    case Kind::kField:
+      return (n.alias.empty() ? self : self.workspace().area(n.alias)).get(n.field);
+    case Kind::kDeleted:
+      return self.DELETED();
+    case Kind::kConcat:
+      return text(*n.args[0], self) + text(*n.args[1], self);
+    case Kind::kAdd:
+      return evalAdd(n, self);
+    case Kind::kSub:
+      return evalSub(n, self);
+    case Kind::kNegate:
+      return -number(*n.args[0], self);
+    case Kind::kNot:
+      return !logical(*n.args[0], self);
+    case Kind::kAnd:
+      return logical(*n.args[0], self) && logical(*n.args[1], self);
+    case Kind::kOr:
+      return logical(*n.args[0], self) || logical(*n.args[1], self);
+    case Kind::kStr:
+      return evalStr(n, self);
+    case Kind::kDtos:
+      return dtos(date(*n.args[0], self));
+    case Kind::kSubstr:
+      return evalSubstr(n, self);
+    case Kind::kUpper:
+      return upper(text(*n.args[0], self));
   }
   return {};
 }
@@ -172,7 +200,8 @@ class Parser {
   NodePtr parse() {
     NodePtr root = parseOr();
     skipBlanks();
-    if (pos_ < text_.size()) fail("símbolo inesperado \"" + text_.substr(pos_, 1) + "\" en la posición " + std::to_string(pos_ + 1));
+    if (pos_ < text_.size())
+      fail("símbolo inesperado \"" + text_.substr(pos_, 1) + "\" en la posición " + std::to_string(pos_ + 1));
     return root;
   }
 
@@ -288,7 +317,8 @@ class Parser {
       return n;
     }
     if (ta == 'N' && tb == 'N') return arithmetic(Kind::kAdd, 'N', std::move(a), std::move(b));
-    if ((ta == 'D' && tb == 'N') || (ta == 'N' && tb == 'D')) return arithmetic(Kind::kAdd, 'D', std::move(a), std::move(b));
+    if ((ta == 'D' && tb == 'N') || (ta == 'N' && tb == 'D'))
+      return arithmetic(Kind::kAdd, 'D', std::move(a), std::move(b));
     fail("tipos incompatibles en \"+\"");
   }
 
@@ -327,7 +357,8 @@ class Parser {
       return inner;
     }
     if (c == '"' || c == '\'') return stringLiteral(c);
-    if (isDigit(c) || (c == '.' && pos_ + 1 < text_.size() && isDigit(text_[pos_ + 1]))) return numberLiteral();
+    if (isDigit(c) || (c == '.' && pos_ + 1 < text_.size() && isDigit(text_[pos_ + 1])))
+      return numberLiteral();
     const std::string word = peekDotWord();
     if (word == "T" || word == "Y" || word == "F" || word == "N") {
       pos_ += 3;
@@ -493,9 +524,12 @@ class Parser {
 
 KeyType keyTypeOf(const Node& root) {
   switch (root.type) {
-    case 'C': return {'C', root.length};
-    case 'L': return {'L', 1};
-    default: return {root.type, 8};
+    case 'C':
+      return {'C', root.length};
+    case 'L':
+      return {'L', 1};
+    default:
+      return {root.type, 8};
   }
 }
 

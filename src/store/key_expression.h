@@ -24,7 +24,8 @@ class KeyExpression {
   // without an alias, name fields of that table; an alias that is neither the
   // area's alias nor its file's stem names another open area of `area`'s
   // workspace). Throws EngineError 32/1012 naming `text` when it cannot be
-  // parsed or names an unknown field.
+  // parsed, names an unknown field or alias, mixes types ("Nombre+3"), or
+  // gives STR or SUBSTR a width or position that is not a constant.
   KeyExpression(const std::string& text, WorkArea& area);
   ~KeyExpression();
   KeyExpression(KeyExpression&&) noexcept;
@@ -32,7 +33,8 @@ class KeyExpression {
 
   const std::string& text() const { return text_; }
   KeyType type() const { return type_; }
-  // The value on `area`'s current record.
+  // The value on `area`'s current record; a text has exactly type().length
+  // bytes. Fields of another alias are read from that area's current record.
   Value evaluate(WorkArea& area) const;
 
   struct Node;

@@ -120,7 +120,8 @@ class KeyExpressionTest : public ScratchDir {
     catalogued("USUARIOS", {{"Clave", std::string("ADMIN")}});
     catalogued("ACCESOS", {{"Fecha", kMarch14}});
     catalogued("BIC", {{"Codigo", std::string("2100")}});
-    catalogued("GASTOS", {{"AnNum", std::string("00072014")}, {"Codigo", std::string("101")}, {"Fecha", kMarch5}});
+    catalogued("GASTOS",
+               {{"AnNum", std::string("00072014")}, {"Codigo", std::string("101")}, {"Fecha", kMarch5}});
     catalogued("CODIGOS", {{"Codigo", std::string("101")}});
     catalogued("CONCEPTO", {{"Concepto", std::string("CUOTA ORDINARIA")}});
     catalogued("CAJA", {{"Fecha", kMarch14}});
@@ -131,7 +132,8 @@ class KeyExpressionTest : public ScratchDir {
   WorkArea& sample() {
     ws->DBCREATE("MUESTRA.DBF", testing::sampleStructure());
     EXPECT_TRUE(ws->DBUSEAREA(true, "MUESTRA.DBF", "M", false));
-    return withRecord(ws->area("M"), {{"Nombre", std::string("ab\xF1" "cdEFgh")},
+    return withRecord(ws->area("M"), {{"Nombre", std::string("ab\xF1"
+                                                             "cdEFgh")},
                                       {"Importe", 3.5},
                                       {"Fecha", kMarch14},
                                       {"Pagado", true}});
@@ -147,7 +149,8 @@ TEST_F(KeyExpressionTest, EveryStoredKeyOfTheOrdersHasItsKeyTypeAndValue) {
       {"SOCIOS", "SOCIOS->Nombre", 'C', 45, nombre},
       {"SOCIOS", "SOCIOS->NumSocio", 'C', 4, std::string("  12")},
       {"SOCIOS", "SOCIOS->Nif", 'C', 10, std::string("12345678Z ")},
-      {"SOCIOS", "SOCIOS->Localidad+SOCIOS->DOMICILIO", 'C', 70, pad("HELL\xCDN", 20) + pad("C/ MAYOR, 5", 50)},
+      {"SOCIOS", "SOCIOS->Localidad+SOCIOS->DOMICILIO", 'C', 70,
+       pad("HELL\xCDN", 20) + pad("C/ MAYOR, 5", 50)},
       {"SOCIOS", "str(SOCIOS->Pago,1)", 'C', 1, std::string("2")},
       {"PARCELAS", "PARCELAS->NumSocio", 'C', 4, std::string("  12")},
       {"PARCELAS", "PARCELAS->Numparcela", 'C', 5, std::string("00042")},
@@ -163,17 +166,21 @@ TEST_F(KeyExpressionTest, EveryStoredKeyOfTheOrdersHasItsKeyTypeAndValue) {
       {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumParcela+RECIBOS->NumRecibo", 'C', 11, std::string("20140004203")},
       {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+RECIBOS->NumSocio", 'C', 10, std::string("201403  12")},
       {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+RECIBOS->Nombre", 'C', 51, "201403" + nombre},
-      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+RECIBOS->Parcela", 'C', 46, "201403" + pad("POL 3 PARC 17", 40)},
+      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+RECIBOS->Parcela", 'C', 46,
+       "201403" + pad("POL 3 PARC 17", 40)},
       // STR without a width takes the field's: N 7,2 and N 8.
-      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+STR(RECIBOS->Superficie)", 'C', 13, std::string("201403  12.50")},
-      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+STR(RECIBOS->Consumo)", 'C', 14, std::string("201403    1234")},
+      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+STR(RECIBOS->Superficie)", 'C', 13,
+       std::string("201403  12.50")},
+      {"RECIBOS", "RECIBOS->Ano+RECIBOS->NumRecibo+STR(RECIBOS->Consumo)", 'C', 14,
+       std::string("201403    1234")},
       {"RECIBOS", "RECIBOS->NumSocio+RECIBOS->NumParcela+RECIBOS->Ano+RECIBOS->NumRecibo", 'C', 15,
        std::string("  1200042201403")},
       {"USUARIOS", "USUARIOS->Clave", 'C', 10, std::string("ADMIN     ")},
       {"ACCESOS", "DTOS(ACCESOS->Fecha)", 'C', 8, std::string("20140314")},
       {"BIC", "BIC->Codigo", 'C', 4, std::string("2100")},
       {"GASTOS", "GASTOS->AnNum+DTOS(GASTOS->Fecha)", 'C', 16, std::string("0007201420140305")},
-      {"GASTOS", "GASTOS->AnNum+GASTOS->Codigo+DTOS(GASTOS->Fecha)", 'C', 19, std::string("0007201410120140305")},
+      {"GASTOS", "GASTOS->AnNum+GASTOS->Codigo+DTOS(GASTOS->Fecha)", 'C', 19,
+       std::string("0007201410120140305")},
       {"GASTOS", "SUBSTR(GASTOS->AnNum,5,4)+GASTOS->Codigo+DTOS(GASTOS->Fecha)", 'C', 15,
        std::string("201410120140305")},
       {"CODIGOS", "CODIGOS->Codigo", 'C', 3, std::string("101")},
@@ -198,7 +205,9 @@ TEST_F(KeyExpressionTest, TheForConditionFollowsTheDeletionFlag) {
 
 TEST_F(KeyExpressionTest, OperatorsAndFunctionsOnOneRecord) {
   sample();
-  const std::string nombre = "ab\xF1" "cdEFgh ";  // C 10
+  const std::string nombre =
+      "ab\xF1"
+      "cdEFgh ";  // C 10
   const std::vector<Case> cases = {
       // References: any case, with or without an alias; the alias may be the
       // area's own or its file's stem.
@@ -251,8 +260,12 @@ TEST_F(KeyExpressionTest, OperatorsAndFunctionsOnOneRecord) {
       // DTOS and SUBSTR.
       {"M", "DTOS(Fecha)", 'C', 8, std::string("20140314")},
       {"M", "DTOS(Fecha+18)", 'C', 8, std::string("20140401")},
-      {"M", "SUBSTR(Nombre,3)", 'C', 8, std::string("\xF1" "cdEFgh ")},
-      {"M", "SUBSTR(Nombre,3,2)", 'C', 2, std::string("\xF1" "c")},
+      {"M", "SUBSTR(Nombre,3)", 'C', 8,
+       std::string("\xF1"
+                   "cdEFgh ")},
+      {"M", "SUBSTR(Nombre,3,2)", 'C', 2,
+       std::string("\xF1"
+                   "c")},
       {"M", "SUBSTR(Nombre,1,1)", 'C', 1, std::string("a")},
       {"M", "SUBSTR(Nombre,0,2)", 'C', 2, std::string("ab")},
       {"M", "SUBSTR(Nombre,-4,2)", 'C', 2, std::string("Fg")},
@@ -265,7 +278,9 @@ TEST_F(KeyExpressionTest, OperatorsAndFunctionsOnOneRecord) {
       {"M", "SUBSTR(Nombre,2,-1)", 'C', 0, std::string()},
       {"M", "substr('abcdef',2,3)+Nombre", 'C', 13, "bcd" + nombre},
       // Upper-casing changes a to z only.
-      {"M", "UPPER(Nombre)", 'C', 10, std::string("AB\xF1" "CDEFGH ")},
+      {"M", "UPPER(Nombre)", 'C', 10,
+       std::string("AB\xF1"
+                   "CDEFGH ")},
   };
   for (const Case& c : cases) expectCase(*ws, c);
 }
@@ -312,18 +327,56 @@ TEST_F(KeyExpressionTest, BadTextsAreRefusedAsADamagedTag) {
   sample();
   const std::vector<std::string> texts = {
       // type errors
-      "Nombre+3", "3+Nombre", "Fecha+Fecha", "Nombre-Nombre", "Pagado+1", "!Nombre", "Pagado .AND. Nombre",
-      "-Nombre", "DTOS(Nombre)", "DTOS(Importe)", "STR(Nombre)", "STR(Fecha,8)", "STR(Importe,'8')",
-      "SUBSTR(Importe,1)", "SUBSTR(Nombre,'1')", "UPPER(Importe)",
+      "Nombre+3",
+      "3+Nombre",
+      "Fecha+Fecha",
+      "Nombre-Nombre",
+      "Pagado+1",
+      "!Nombre",
+      "Pagado .AND. Nombre",
+      "-Nombre",
+      "DTOS(Nombre)",
+      "DTOS(Importe)",
+      "STR(Nombre)",
+      "STR(Fecha,8)",
+      "STR(Importe,'8')",
+      "SUBSTR(Importe,1)",
+      "SUBSTR(Nombre,'1')",
+      "UPPER(Importe)",
       // unknown names and aliases
-      "NoExiste", "M->NoExiste", "OTRA->Nombre", "Nombre->", "FOO(Nombre)",
+      "NoExiste",
+      "M->NoExiste",
+      "OTRA->Nombre",
+      "Nombre->",
+      "FOO(Nombre)",
       // lengths that depend on the record
-      "SUBSTR(Nombre,Importe)", "SUBSTR(Nombre,1,Importe)", "STR(Importe,Importe)",
+      "SUBSTR(Nombre,Importe)",
+      "SUBSTR(Nombre,1,Importe)",
+      "STR(Importe,Importe)",
       // argument counts
-      "STR()", "STR(1,2,3,4)", "SUBSTR(Nombre)", "DTOS()", "DELETED(1)",
+      "STR()",
+      "STR(1,2,3,4)",
+      "SUBSTR(Nombre)",
+      "DTOS()",
+      "DELETED(1)",
       // syntax
-      "", "   ", "Nombre+", "Nombre Nombre", "(Nombre", "Nombre)", "'abc", "\"abc", "STR(Importe", "STR(Importe,",
-      "1.2.3", "Importe*1", "Nombre=Nombre", "#", ".X.", "SUBSTR(Nombre,,2)", "STR(Importe,999)",
+      "",
+      "   ",
+      "Nombre+",
+      "Nombre Nombre",
+      "(Nombre",
+      "Nombre)",
+      "'abc",
+      "\"abc",
+      "STR(Importe",
+      "STR(Importe,",
+      "1.2.3",
+      "Importe*1",
+      "Nombre=Nombre",
+      "#",
+      ".X.",
+      "SUBSTR(Nombre,,2)",
+      "STR(Importe,999)",
   };
   for (const std::string& t : texts) expectRefused(*ws, "M", t);
 }
