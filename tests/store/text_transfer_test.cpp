@@ -1,13 +1,18 @@
 // Copy to and append from: the fixed and delimited text files byte for byte,
 // the delimited read rules line by line, round trips, table to table by name,
 // appends into shared tables, and files that are complete or absent.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <cerrno>
 
 #include "store/file_layer.h"
 #include "store/table_engine.h"
+#include "store/table_file.h"
 #include "store/text_transfer.h"
 #include "store_fixture.h"
 
@@ -391,6 +396,73 @@ TEST_F(TransferTest, AppendIntoASharedTableLeavesNoRecordLocked) {
   EXPECT_EQ(o.LASTREC(), 3u);
   for (o.DBGOTOP(); !o.Eof(); o.DBSKIP()) EXPECT_TRUE(o.RLOCK()) << o.RECNO();
   EXPECT_EQ(headerCount(bytes("T.DBF")), 3u);
+}
+
+TEST_F(TransferTest, TwoProcessesAppendingFilesAtOnceLoseNoLine) {
+  constexpr int kEach = 200;
+  {
+    Workspace ws(dir);
+    ws.DBCREATE("T.DBF", {{"Nombre", 'C', 5, 0}});
+  }
+  for (const char* who : {"a", "b"}) {
+    std::string lines;
+    for (int i = 1; i <= kEach; ++i) lines += who + std::to_string(i) + "\r\n";
+    writeBytes(std::string(who) + ".TXT", lines + kEnd);
+  }
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> children;
+  for (const char* who : {"a", "b"}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      int rc = 1;
+      try {
+        Workspace ws(dir);
+        if (ws.DBUSEAREA(true, "T.DBF", "", true)) {
+          char c;
+          (void)!::read(start[0], &c, 1);  // both begin together
+          rc = APPENDFROM(ws.current(), dir / (std::string(who) + ".TXT"), TransferFormat::delimited()) == kEach ? 0 : 2;
+        }
+      } catch (...) {
+        rc = 3;
+      }
+      _exit(rc);
+    }
+    children.push_back(pid);
+  }
+  (void)!::write(start[1], "xx", 2);
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  close(start[0]);
+  close(start[1]);
+  Workspace ws(dir);
+  ASSERT_TRUE(ws.DBUSEAREA(true, "T.DBF", "", false));
+  std::set<std::string> seen;
+  for (ws.current().DBGOTOP(); !ws.current().Eof(); ws.current().DBSKIP()) seen.insert(ws.current().getText("Nombre"));
+  EXPECT_EQ(ws.current().LASTREC(), uint32_t(2 * kEach));
+  EXPECT_EQ(seen.size(), size_t(2 * kEach));
+}
+
+TEST_F(TransferTest, ANewRecordThatCannotBeLockedStopsTheAppendLoudly) {
+  Workspace ws(dir);
+  WorkArea& t = open(ws, "T.DBF", {{"Nombre", 'C', 5, 0}}, true);
+  // Another open file holds the lock byte of record 2, as another copy could.
+  FileLayer other;
+  int fd = -1;
+  ASSERT_EQ(other.open(dir / "T.DBF", true, false, fd), 0);
+  const LockOffsets at{false, 32 + 32 + 2, 6};
+  ASSERT_EQ(other.lock(fd, at.record(2), 1, LockKind::kExclusive), LockResult::kGranted);
+  writeBytes("IN.TXT", "a\r\nb\r\nc\r\n");
+  expectError([&] { APPENDFROM(t, dir / "IN.TXT", TransferFormat::delimited()); }, err::kAppendLock,
+              err::kAppendLockSub);
+  other.close(fd);
+  EXPECT_EQ(t.LASTREC(), 1u);  // the first line stays, nothing of the second
+  EXPECT_FALSE(t.isLocked(1));
+  t.DBGOTO(1);
+  EXPECT_EQ(t.getText("Nombre"), "a    ");
 }
 
 // ---- failures ---------------------------------------------------------------------------------
