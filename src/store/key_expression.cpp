@@ -418,14 +418,14 @@ class Parser {
     if (!owner) fail("no hay ningún área abierta con el alias \"" + alias + "\"");
     const int index = owner->fieldIndex(field);
     if (index < 0) fail("campo inexistente \"" + (alias.empty() ? field : alias + "->" + field) + "\"");
-    const FieldSpec& spec = owner->structure()[size_t(index)];
-    NodePtr n = makeNode(Kind::kField, spec.type);
+    const FieldSpec& declared = owner->structure()[size_t(index)];
+    NodePtr n = makeNode(Kind::kField, declared.type);
     n->constant = false;
     n->alias = self ? std::string() : owner->alias();
-    n->field = spec.name;
-    n->length = spec.type == 'C' ? spec.width : 0;
-    n->width = spec.width;
-    n->decimals = spec.decimals;
+    n->field = declared.name;
+    n->length = declared.type == 'C' ? declared.width : 0;
+    n->width = declared.width;
+    n->decimals = declared.decimals;
     return n;
   }
 
