@@ -12,12 +12,17 @@ using canalix::testing::cli;
 using canalix::testing::run;
 using canalix::testing::RunResult;
 
-RunResult verb(const std::string& args) {
-  RunResult r = run(cli(args));
-  if (r.exitCode == 2 && r.err.find("orden desconocida") != std::string::npos) {
-    ADD_FAILURE() << "canalix-cli lacks the verb of: " << args;
+RunResult verb(const std::string& args) { return run(cli(args)); }
+
+// Whether canalix-cli knows the four verbs at all; one failure says so.
+bool verbsKnown() {
+  for (const char* name : {"iban", "ccc", "dni", "creditor-id"}) {
+    if (verb(name).err.find("orden desconocida") != std::string::npos) {
+      ADD_FAILURE() << "canalix-cli has no verb " << name << " in its table";
+      return false;
+    }
   }
-  return r;
+  return true;
 }
 
 struct VerbCase {
@@ -50,6 +55,7 @@ TEST(BankVerbs, PrintResultsOrRefusals) {
       {"creditor-id 000 B85626240", 0, "\"ES77000B85626240                   \"\n"},
       {"creditor-id zzz 47690558n", 0, "\"ES23ZZZ47690558N                   \"\n"},
   };
+  if (!verbsKnown()) return;
   for (const VerbCase& c : cases) {
     const RunResult r = verb(c.args);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args << "\n" << r.err;
@@ -58,6 +64,7 @@ TEST(BankVerbs, PrintResultsOrRefusals) {
 }
 
 TEST(BankVerbs, WrongUsageExitsTwo) {
+  if (!verbsKnown()) return;
   for (const char* args : {"iban", "ccc 1 2", "dni 012345678Z", "dni 012345678Z 5", "creditor-id 000"}) {
     const RunResult r = verb(args);
     EXPECT_EQ(r.exitCode, 2) << args;
