@@ -74,7 +74,10 @@ AboutDialog::AboutDialog(ui::UiPort& ui, const QString& title, const QString& pr
     : QDialog(parent), ui_(ui) {
   setWindowTitle(title);
   setModal(true);
+  setMinimumWidth(380);
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(18, 18, 18, 12);
+  layout->setSpacing(10);
 
   auto* picture = new QLabel(this);
   picture->setPixmap(ui::bitmapIcon("CANALIX").pixmap(64, 64));
@@ -91,6 +94,7 @@ AboutDialog::AboutDialog(ui::UiPort& ui, const QString& title, const QString& pr
   band->setAttribute(Qt::WA_StyledBackground);
   band->setStyleSheet(QStringLiteral("#aboutBand { background: rgb(0, 64, 96); border-radius: 4px; }"));
   auto* bandLayout = new QVBoxLayout(band);
+  bandLayout->setContentsMargins(12, 10, 12, 10);
   const QString web = ui::toQt(kMakerWeb);
   const QString mail = ui::toQt(kMakerMail);
   web_ = new HoverLabel(web, QStringLiteral("white"), [this] { ui_.tone(kSelectHz, kSoundMs); },

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <algorithm>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -42,12 +44,30 @@ QString fileDialogFilter(const std::vector<FileFilter>& filters) {
   return entries.join(";;");
 }
 
+namespace {
+
+// Lines break only where the text breaks them: the label is made as wide as
+// the longest line, so that the box's own wrapping never breaks one.
+void keepLines(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  int widest = 0;
+  for (const QString& line : box.text().split(QChar('\n'))) {
+    widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+  }
+  constexpr int kWidestBox = 1200;
+  label->setMinimumWidth(std::min(widest + 8, kWidestBox));
+}
+
+}  // namespace
+
 void QtPort::showBox(BoxKind kind, std::string_view text, std::string_view title) {
   const QMessageBox::Icon icon = kind == BoxKind::kStop    ? QMessageBox::Critical
                                  : kind == BoxKind::kAlert ? QMessageBox::Warning
                                                            : QMessageBox::Information;
   QMessageBox box(icon, toQt(boxTitle(kind, title)), boxText(text), QMessageBox::NoButton, boxParent());
-  box.setTextFormat(Qt::PlainText);
+  keepLines(box);
   QPushButton* ok = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);
@@ -61,7 +81,7 @@ void QtPort::alert(std::string_view text, std::string_view title) { showBox(BoxK
 bool QtPort::yesNo(std::string_view text, std::string_view title, DefaultAnswer defaultAnswer) {
   QMessageBox box(QMessageBox::Question, toQt(boxTitle(BoxKind::kQuestion, title)), boxText(text),
                   QMessageBox::NoButton, boxParent());
-  box.setTextFormat(Qt::PlainText);
+  keepLines(box);
   QPushButton* yes = box.addButton(QString::fromUtf8("&Sí"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
   box.setDefaultButton(defaultAnswer == DefaultAnswer::kYes ? yes : no);
