@@ -409,35 +409,41 @@ TEST_F(TransferTest, TwoProcessesAppendingFilesAtOnceLoseNoLine) {
     for (int i = 1; i <= kEach; ++i) lines += who + std::to_string(i) + "\r\n";
     writeBytes(std::string(who) + ".TXT", lines + kEnd);
   }
-  int start[2];
+  int start[2], ready[2];
   ASSERT_EQ(pipe(start), 0);
+  ASSERT_EQ(pipe(ready), 0);
   std::vector<pid_t> children;
   for (const char* who : {"a", "b"}) {
     const pid_t pid = fork();
     if (pid == 0) {
       int rc = 1;
+      bool told = false;
       try {
         Workspace ws(dir);
-        if (ws.DBUSEAREA(true, "T.DBF", "", true)) {
-          char c;
-          (void)!::read(start[0], &c, 1);  // both begin together
+        const bool opened = ws.DBUSEAREA(true, "T.DBF", "", true);
+        char c;
+        told = ::write(ready[1], "x", 1) == 1;
+        (void)!::read(start[0], &c, 1);  // both begin together, once both are open
+        if (opened)
           rc = APPENDFROM(ws.current(), dir / (std::string(who) + ".TXT"), TransferFormat::delimited()) == kEach ? 0 : 2;
-        }
-      } catch (...) {
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        if (!told) (void)!::write(ready[1], "x", 1);
         rc = 3;
       }
       _exit(rc);
     }
     children.push_back(pid);
   }
+  char got[2];
+  for (char& c : got) (void)!::read(ready[0], &c, 1);
   (void)!::write(start[1], "xx", 2);
   for (pid_t pid : children) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
-  close(start[0]);
-  close(start[1]);
+  for (int fd : {start[0], start[1], ready[0], ready[1]}) close(fd);
   Workspace ws(dir);
   ASSERT_TRUE(ws.DBUSEAREA(true, "T.DBF", "", false));
   std::set<std::string> seen;
