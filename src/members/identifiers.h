@@ -44,7 +44,8 @@ struct NifHolder {
 
 // Answers whether another member holds the ten characters `nif`: in new mode
 // any member, otherwise any member but the one being edited; inactive members
-// count. Implemented over the members' NIF order; tests give a fake.
+// count. Implemented over the members' NIF order, leaving the members table
+// on the order and record it found; tests give a fake.
 using NifHolderLookup = std::function<std::optional<NifHolder>(std::string_view nif, bool newMember)>;
 
 // The DNI control letter of `n`: entry n mod 23 of TRWAGMYFPDXBNJZSQVHLCKE.

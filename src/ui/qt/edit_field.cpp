@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -105,6 +106,10 @@ void EditField::applyEditable() {
   const bool on = editable();
   setReadOnly(!on);
   setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+  // A field that cannot be edited takes the colour of the window behind it.
+  QPalette colours = QApplication::palette(this);
+  if (!on) colours.setColor(QPalette::Base, colours.color(QPalette::Window));
+  setPalette(colours);
 }
 
 QSize EditField::sizeHint() const {
