@@ -399,6 +399,11 @@ uint32_t appendFromText(WorkArea& into, const fs::path& source, const TransferFo
   return added;
 }
 
+// A file name as the engine takes it: a relative one inside the data directory.
+fs::path inDataDir(const WorkArea& area, const fs::path& name) {
+  return fs::absolute(name.is_absolute() ? name : area.workspace().dataDir() / name);
+}
+
 }  // namespace
 
 Delimiters delimitersFor(const std::string& delimiter) {
@@ -432,7 +437,7 @@ bool IncomingRecord::has(const std::string& name) const {
 void COPYTO(WorkArea& from, const fs::path& to, const TransferFormat& format,
             const std::function<bool(WorkArea&)>& forCondition) {
   FileLayer& env = format.env ? *format.env : from.workspace().env();
-  const fs::path target = fs::absolute(to);
+  const fs::path target = inDataDir(from, to);
   if (format.form == TransferForm::kTable) {
     copyToTable(from, target, env, forCondition);
   } else {
@@ -443,7 +448,7 @@ void COPYTO(WorkArea& from, const fs::path& to, const TransferFormat& format,
 uint32_t APPENDFROM(WorkArea& into, const fs::path& from, const TransferFormat& format,
                     const std::function<bool(const IncomingRecord&)>& forCondition) {
   FileLayer& env = format.env ? *format.env : into.workspace().env();
-  const fs::path given = fs::absolute(from);
+  const fs::path given = inDataDir(into, from);
   const fs::path source = Workspace(given.parent_path(), &env).resolve(given.filename().string());
   const uint32_t added = format.form == TransferForm::kTable ? appendFromTable(into, source, env, forCondition)
                                                              : appendFromText(into, source, format, env, forCondition);

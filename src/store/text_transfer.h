@@ -88,6 +88,8 @@ class IncomingRecord {
   const std::vector<std::optional<Value>>& values_;
 };
 
+// File names given relative are taken inside the work area's data directory.
+
 // Writes the visible records of `from` that meet `forCondition` (evaluated
 // with `from` standing on each record; all when empty), in the order of its
 // navigation, into a new file `to` of the given form; an existing file of that

@@ -526,6 +526,17 @@ TEST_F(TransferTest, FilesGoThroughTheWorkspaceFileLayerUnlessTheFormatNamesOne)
   EXPECT_EQ(bytes("A.TXT"), kEnd);
 }
 
+TEST_F(TransferTest, RelativeNamesAreInsideTheDataDirectory) {
+  Workspace ws(dir);
+  WorkArea& t = open(ws, "T.DBF", {{"Nombre", 'C', 3, 0}});
+  writeBytes("IN.TXT", "abc\r\n");
+  EXPECT_EQ(APPENDFROM(t, "in.txt", TransferFormat::delimited()), 1u);  // and found in any case
+  COPYTO(t, "OUT.TXT", TransferFormat::fixed());
+  COPYTO(t, "OUT.DBF", TransferFormat::table());
+  EXPECT_EQ(bytes("OUT.TXT"), "abc\r\n" + kEnd);
+  EXPECT_EQ(headerCount(bytes("OUT.DBF")), 1u);
+}
+
 TEST_F(TransferTest, ACopyIntoAMissingFolderFailsAsACreation) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
