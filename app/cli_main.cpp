@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/bank_verbs.h"
 #include "cli/cli_verbs.h"
 #include "store/engine_error.h"
 
@@ -24,6 +25,12 @@ constexpr Verb kVerbs[] = {
     {"init", "init DIRECTORIO          crea en DIRECTORIO las tablas que falten", canalix::cli::initVerb},
     {"dump", "dump DIRECTORIO TABLA    vuelca los registros de TABLA como texto delimitado",
      canalix::cli::dumpVerb},
+    {"iban", "iban CCC                 IBAN de una cuenta de 20 dígitos", canalix::cli::ibanVerb},
+    {"ccc", "ccc DIGITOS18            cuenta de 20 dígitos con sus dígitos de control", canalix::cli::cccVerb},
+    {"dni", "dni NUMERO TIPO          comprueba un documento (1 NIF, 2 pasaporte, 3 NIE, 4 CIF)",
+     canalix::cli::dniVerb},
+    {"creditor-id", "creditor-id CODIGO NIF   identificador SEPA del acreedor (35 caracteres)",
+     canalix::cli::creditorIdVerb},
 };
 
 int usage() {

@@ -82,7 +82,9 @@ TEST_F(CliTest, InitCreatesTheThirteenTablesByteExact) {
     }
     EXPECT_EQ(b.substr(32 + 32 * n, 2), std::string("\x0D\x00", 2));
     EXPECT_EQ(b.back(), '\x1A');
-    if (count == 1) EXPECT_EQ(b[headerLength], ' ');  // the initial record is live
+    if (count == 1) {
+      EXPECT_EQ(b[headerLength], ' ');  // the initial record is live
+    }
   }
 }
 
