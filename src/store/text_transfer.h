@@ -24,10 +24,18 @@
 // (sign, digits, one point) and stored at the field's width and decimals;
 // a D value is taken only when it is exactly eight digits forming a real date;
 // an L value is true when it starts with T, t, Y or y. Values beyond the
-// table's fields are dropped, fields beyond the line's values stay blank.
+// table's fields are dropped, fields beyond the line's values stay blank; an
+// empty value that is there (",,") is stored converted: blank text, 0, the
+// empty date, false.
 // Lines of either text form may end with CR LF or LF alone; a 0x1A as the
 // file's last byte is not data. A line of fixed text shorter than the record
 // leaves the fields it does not reach blank.
+//
+// Neither form escapes anything: a text holding the quote character, the
+// separator of an unquoted form, a blank under "BLANK" (which merges runs of
+// blanks, so empty values vanish too) or a line end does not read back whole.
+// A number its own field cannot hold (a damaged record) is written in fixed
+// text as asterisks across the field.
 #pragma once
 
 #include <cstdint>

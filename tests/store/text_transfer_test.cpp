@@ -118,6 +118,23 @@ TEST_F(TransferTest, FixedTextWritesEveryFieldInTheTableEncoding) {
                 kEnd);
 }
 
+TEST_F(TransferTest, ANumberItsFieldCannotHoldIsWrittenAsAsterisksInFixedText) {
+  {
+    Workspace ws(dir);
+    WorkArea& t = open(ws, "T.DBF", {{"Importe", 'N', 6, 2}});
+    ASSERT_TRUE(t.DBAPPEND());
+  }
+  std::string b = bytes("T.DBF");
+  b.replace(32 + 32 + 2 + 1, 6, "999999");  // damaged: no room left for the decimals
+  writeBytes("T.DBF", b);
+  Workspace ws(dir);
+  ASSERT_TRUE(ws.DBUSEAREA(true, "T.DBF", "", false));
+  COPYTO(ws.current(), dir / "F.TXT", TransferFormat::fixed());
+  COPYTO(ws.current(), dir / "D.TXT", TransferFormat::delimited());
+  EXPECT_EQ(bytes("F.TXT"), "******\r\n" + kEnd);
+  EXPECT_EQ(bytes("D.TXT"), "999999.00\r\n" + kEnd);
+}
+
 TEST_F(TransferTest, CopyOfAnEmptyTableIsTheEndByteAlone) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
