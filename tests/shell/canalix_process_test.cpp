@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "shell_fixture.h"
+#include "store/table_engine.h"
 
 namespace canalix::shell {
 namespace {
@@ -64,6 +65,21 @@ TEST_F(CanalixProcess, ADamagedTableEndsTheProgramThroughTheErrorHandler) {
   const std::string log = bytes("CANALIX.LOG");
   EXPECT_NE(log.find("SOCIOS.DBF"), std::string::npos) << log;
   EXPECT_NE(log.find("Códigos: "), std::string::npos) << log;
+}
+
+TEST_F(CanalixProcess, AnErrorInsideTheEventLoopIsReportedAndEndsTheProgram) {
+  // A users table without its fields opens well; the exit sequence, run from
+  // the window's close event, then fails reading the user's code.
+  {
+    store::Workspace ws(dir);
+    ws.DBCREATE("USUARIOS.DBF", {{"Otro", 'C', 5, 0}});
+  }
+  const ProgramRun r = run("si");
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_EQ(count(r.out, "question | Salida del Sistema"), 1) << r.out;
+  EXPECT_EQ(count(r.out, "stop | Error de CANALIX | "), 1) << r.out;
+  EXPECT_NE(r.out.find("Clave"), std::string::npos) << r.out;
+  EXPECT_NE(bytes("CANALIX.LOG").find("Códigos: "), std::string::npos);
 }
 
 }  // namespace

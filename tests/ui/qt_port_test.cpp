@@ -80,6 +80,25 @@ TEST(QtPort, BoxesShowTheirTextUnchangedAsPlainText) {
   EXPECT_EQ(seen.title, QString::fromUtf8("¡¡¡ Atención !!!"));
 }
 
+TEST(QtPort, ALongLineIsNotWrappedByTheBox) {
+  QtPort port;
+  std::string line;
+  for (int i = 0; i < 20; ++i) line += "palabra ";
+  int labelHeight = 0, lineSpacing = 0;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+    ASSERT_NE(label, nullptr);
+    labelHeight = label->height();
+    lineSpacing = label->fontMetrics().lineSpacing();
+    box->buttons().at(0)->click();
+  });
+  port.info(line + "\r\n" + line);
+  EXPECT_GT(lineSpacing, 0);
+  EXPECT_LT(labelHeight, 3 * lineSpacing);  // two lines, not four or more
+}
+
 TEST(QtPort, FileFiltersMatchEitherCase) {
   EXPECT_EQ(fileDialogFilter({{"Copias", "*.zip"}, {"Todos", "*"}}), "Copias (*.zip *.ZIP);;Todos (*)");
 }
