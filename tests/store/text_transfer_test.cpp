@@ -118,7 +118,7 @@ TEST_F(TransferTest, FixedTextWritesEveryFieldInTheTableEncoding) {
                 kEnd);
 }
 
-TEST_F(TransferTest, ANumberItsFieldCannotHoldIsWrittenAsAsterisksInFixedText) {
+TEST_F(TransferTest, ANumberItsFieldCannotHoldIsAsterisksInFixedTextAndStopsATableCopy) {
   {
     Workspace ws(dir);
     WorkArea& t = open(ws, "T.DBF", {{"Importe", 'N', 6, 2}});
@@ -133,6 +133,11 @@ TEST_F(TransferTest, ANumberItsFieldCannotHoldIsWrittenAsAsterisksInFixedText) {
   COPYTO(ws.current(), dir / "D.TXT", TransferFormat::delimited());
   EXPECT_EQ(bytes("F.TXT"), "******\r\n" + kEnd);
   EXPECT_EQ(bytes("D.TXT"), "999999.00\r\n" + kEnd);
+  // A table copy cannot store it and leaves no file.
+  const std::vector<std::string> before = names();
+  expectError([&] { COPYTO(ws.current(), dir / "C.DBF", TransferFormat::table()); }, err::kDataWidth,
+              err::kDataWidthSub);
+  EXPECT_EQ(names(), before);
 }
 
 TEST_F(TransferTest, CopyOfAnEmptyTableIsTheEndByteAlone) {
