@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -301,6 +302,55 @@ TEST(EditFieldCheck, CheckAllStopsAtTheFirstRefusal) {
   EXPECT_EQ(form.secondChecks, 1);
   EXPECT_TRUE(form.second->hasFocus());
   EXPECT_TRUE(form.port.calls().empty());
+}
+
+// A dialog with one checked field and a default button, as screens build them.
+struct AccountDialog {
+  QDialog dialog;
+  EditField* field;
+  ScriptedPort port;
+
+  AccountDialog() {
+    auto* layout = new QVBoxLayout(&dialog);
+    field = new EditField(&dialog);
+    auto* ok = new QPushButton("Aceptar", &dialog);
+    ok->setDefault(true);
+    layout->addWidget(field);
+    layout->addWidget(ok);
+    field->bindText(std::string(20, ' '), "99999999999999999999");
+    field->setCheck([this](EditField& f) { return members::VALIDACUENTA(f.textValue(), 2, port); });
+    QObject::connect(ok, &QPushButton::clicked, &dialog, [this] {
+      if (EditField::checkAll(&dialog)) dialog.accept();
+    });
+    dialog.show();
+    dialog.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    field->setFocus(Qt::TabFocusReason);
+  }
+};
+
+TEST(EditFieldDialog, EnterReachesTheDefaultButtonOnlyWhenAccepted) {
+  AccountDialog d;
+  typeInto(d.field, "21000418460200051332");
+  QTest::keyClick(d.field, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_TRUE(d.dialog.isVisible());
+  EXPECT_EQ(d.port.calls().size(), 1u);
+  typeInto(d.field, "21000418450200051332");
+  QTest::keyClick(d.field, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(d.dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(d.port.calls().size(), 1u);
+}
+
+TEST(EditFieldDialog, EscapeClosesWithoutChecking) {
+  AccountDialog d;
+  typeInto(d.field, "123");
+  QTest::keyClick(d.field, Qt::Key_Escape);
+  QApplication::processEvents();
+  EXPECT_EQ(d.dialog.result(), QDialog::Rejected);
+  EXPECT_FALSE(d.dialog.isVisible());
+  EXPECT_TRUE(d.port.calls().empty());
 }
 
 TEST(EditFieldCondition, ANonEditableFieldIsSkipped) {

@@ -158,7 +158,11 @@ bool EditField::leaveRefused() const {
 }
 
 void EditField::takeFocusBack() {
-  if (hasFocus()) return;
+  if (hasFocus()) {  // refused on Enter: the value is selected, as on coming back
+    selected_ = editing_;
+    if (editing_) display(true);
+    return;
+  }
   reclaiming = true;
   resume_ = true;
   setFocus(Qt::OtherFocusReason);
