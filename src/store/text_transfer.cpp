@@ -56,9 +56,12 @@ std::string plainNumber(double v, int decimals) {
 // The delimited form of a value, without quotes.
 std::string plainText(const FieldSpec& f, const Value& v) {
   switch (f.type) {
-    case 'N': return plainNumber(std::get<double>(v), f.decimals);
-    case 'D': return dateDigits(std::get<Date>(v));
-    case 'L': return std::get<bool>(v) ? "T" : "F";
+    case 'N':
+      return plainNumber(std::get<double>(v), f.decimals);
+    case 'D':
+      return dateDigits(std::get<Date>(v));
+    case 'L':
+      return std::get<bool>(v) ? "T" : "F";
     default: {
       const std::string& s = std::get<std::string>(v);
       const size_t end = s.find_last_not_of(' ');
@@ -81,9 +84,15 @@ std::string fixedField(const FieldSpec& f, const Value& v) {
     case 'N':
       if (!encodeNumber(std::get<double>(v), f.width, f.decimals, text)) text.assign(width, '*');
       return text;
-    case 'D': text = dateDigits(std::get<Date>(v)); break;
-    case 'L': text = std::get<bool>(v) ? "T" : "F"; break;
-    default: text = std::get<std::string>(v); break;
+    case 'D':
+      text = dateDigits(std::get<Date>(v));
+      break;
+    case 'L':
+      text = std::get<bool>(v) ? "T" : "F";
+      break;
+    default:
+      text = std::get<std::string>(v);
+      break;
   }
   text.resize(width, ' ');
   return text;
@@ -122,19 +131,27 @@ Date parseDate(std::string_view s) {
 
 Value fromText(const FieldSpec& f, std::string_view s) {
   switch (f.type) {
-    case 'N': return parseNumber(s);
-    case 'D': return parseDate(s);
-    case 'L': return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y');
-    default: return std::string(s);
+    case 'N':
+      return parseNumber(s);
+    case 'D':
+      return parseDate(s);
+    case 'L':
+      return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y');
+    default:
+      return std::string(s);
   }
 }
 
 Value blankValue(const FieldSpec& f) {
   switch (f.type) {
-    case 'N': return 0.0;
-    case 'D': return Date{};
-    case 'L': return false;
-    default: return std::string(size_t(f.width), ' ');
+    case 'N':
+      return 0.0;
+    case 'D':
+      return Date{};
+    case 'L':
+      return false;
+    default:
+      return std::string(size_t(f.width), ' ');
   }
 }
 
@@ -272,7 +289,8 @@ std::string readWhole(FileLayer& env, const fs::path& path) {
 
 // Runs `action` on every visible record of `from` meeting `cond`, then puts
 // `from` back on the record it stood on.
-void eachRecord(WorkArea& from, const std::function<bool(WorkArea&)>& cond, const std::function<void()>& action) {
+void eachRecord(WorkArea& from, const std::function<bool(WorkArea&)>& cond,
+                const std::function<void()>& action) {
   const uint32_t at = from.RECNO();
   for (from.DBGOTOP(); !from.Eof(); from.DBSKIP())
     if (!cond || cond(from)) action();
@@ -303,7 +321,8 @@ void copyToText(WorkArea& from, const fs::path& to, const TransferFormat& format
   out.commit();
 }
 
-void copyToTable(WorkArea& from, const fs::path& to, FileLayer& env, const std::function<bool(WorkArea&)>& cond) {
+void copyToTable(WorkArea& from, const fs::path& to, FileLayer& env,
+                 const std::function<bool(WorkArea&)>& cond) {
   const fs::path aside = asideName(to);
   const Structure& st = from.structure();
   Workspace ws(to.parent_path(), &env);
@@ -340,9 +359,9 @@ void storeRow(WorkArea& into, const Row& row, const fs::path& source, const std:
     if (st[i].type != 'N' || !row[i]) continue;
     const double v = std::get<double>(*row[i]);
     if (!encodeNumber(v, st[i].width, st[i].decimals, ignored))
-      throw EngineError(err::kDataWidth, err::kDataWidthSub, kAppendFrom, source.string(),
-                        where + ": " + plainNumber(v, st[i].decimals) +
-                            " no cabe en " + into.alias() + "->" + st[i].name);
+      throw EngineError(
+          err::kDataWidth, err::kDataWidthSub, kAppendFrom, source.string(),
+          where + ": " + plainNumber(v, st[i].decimals) + " no cabe en " + into.alias() + "->" + st[i].name);
   }
   if (!into.DBAPPEND())
     throw EngineError(err::kAppendLock, err::kAppendLockSub, kAppendFrom, into.path().string(),
@@ -361,10 +380,12 @@ Value carried(const FieldSpec& target, const FieldSpec& source, const Value& v) 
 
 using AppendCondition = std::function<bool(const IncomingRecord&)>;
 
-uint32_t appendFromTable(WorkArea& into, const fs::path& source, FileLayer& env, const AppendCondition& cond) {
+uint32_t appendFromTable(WorkArea& into, const fs::path& source, FileLayer& env,
+                         const AppendCondition& cond) {
   Workspace ws(source.parent_path(), &env);
   if (!ws.DBUSEAREA(true, source.string(), "ORIGEN", true, true))
-    throw EngineError(err::kOpen, err::kOpenSub, kAppendFrom, source.string(), "la tabla está en uso exclusivo");
+    throw EngineError(err::kOpen, err::kOpenSub, kAppendFrom, source.string(),
+                      "la tabla está en uso exclusivo");
   WorkArea& src = ws.area("ORIGEN");
   const Structure& st = into.structure();
   std::vector<int> match(st.size());
@@ -426,7 +447,8 @@ int IncomingRecord::index(const std::string& name) const {
 
 Value IncomingRecord::get(const std::string& name) const {
   const int i = index(name);
-  if (i < 0) throw EngineError(err::kNoField, err::kNoFieldSub, kAppendFrom + (" " + name), "", "no existe el campo");
+  if (i < 0)
+    throw EngineError(err::kNoField, err::kNoFieldSub, kAppendFrom + (" " + name), "", "no existe el campo");
   const std::optional<Value>& v = values_[size_t(i)];
   return v ? *v : blankValue(structure_[size_t(i)]);
 }
@@ -452,8 +474,9 @@ uint32_t APPENDFROM(WorkArea& into, const fs::path& from, const TransferFormat& 
   FileLayer& env = format.env ? *format.env : into.workspace().env();
   const fs::path given = inDataDir(into, from);
   const fs::path source = Workspace(given.parent_path(), &env).resolve(given.filename().string());
-  const uint32_t added = format.form == TransferForm::kTable ? appendFromTable(into, source, env, forCondition)
-                                                             : appendFromText(into, source, format, env, forCondition);
+  const uint32_t added = format.form == TransferForm::kTable
+                             ? appendFromTable(into, source, env, forCondition)
+                             : appendFromText(into, source, format, env, forCondition);
   if (added) into.DBCOMMIT();
   return added;
 }

@@ -1,19 +1,19 @@
 // Copy to and append from: the fixed and delimited text files byte for byte,
 // the delimited read rules line by line, round trips, table to table by name,
 // appends into shared tables, and files that are complete or absent.
+#include "store/text_transfer.h"
+
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <set>
 #include <cerrno>
+#include <set>
 
 #include "store/file_layer.h"
 #include "store/table_engine.h"
 #include "store/table_file.h"
-#include "store/text_transfer.h"
 #include "store_fixture.h"
 
 namespace canalix::store {
@@ -25,7 +25,10 @@ const std::string kEnd = "\x1A";
 
 // Nombre C10, Importe N6.2, Cantidad N4, Fecha D, Pagado L.
 Structure mixedStructure() {
-  return {{"Nombre", 'C', 10, 0}, {"Importe", 'N', 6, 2}, {"Cantidad", 'N', 4, 0}, {"Fecha", 'D', 8, 0},
+  return {{"Nombre", 'C', 10, 0},
+          {"Importe", 'N', 6, 2},
+          {"Cantidad", 'N', 4, 0},
+          {"Fecha", 'D', 8, 0},
           {"Pagado", 'L', 1, 0}};
 }
 
@@ -84,7 +87,8 @@ class TransferTest : public ScratchDir {
   // Names in the scratch folder, to catch leftovers of a failed write.
   std::vector<std::string> names() const {
     std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+      out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -100,7 +104,8 @@ TEST_F(TransferTest, FixedTextOfOneWideFieldIsTwoLinesOfExactlyItsWidth) {
     t.put("Datos", s);
   }
   COPYTO(t, dir / "REMESA.N19", TransferFormat::fixed());
-  const std::string expected = "0180" + std::string(158, ' ') + "\r\n" + std::string(162, 'X') + "\r\n" + kEnd;
+  const std::string expected =
+      "0180" + std::string(158, ' ') + "\r\n" + std::string(162, 'X') + "\r\n" + kEnd;
   EXPECT_EQ(bytes("REMESA.N19"), expected);
   EXPECT_EQ(bytes("REMESA.N19").size(), 2u * 164 + 1);
 }
@@ -153,10 +158,10 @@ TEST_F(TransferTest, FixedTextReadsFieldsByColumn) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
   writeBytes("IN.TXT",
-             "Juan        3.50  1220140314T\r\n"  // a whole record
-             "Ana         12\n"                    // short: the rest stays blank
+             "Juan        3.50  1220140314T\r\n"       // a whole record
+             "Ana         12\n"                        // short: the rest stays blank
              "Pedro          7  1x2014031 Yextra\r\n"  // long: the rest is dropped
-             + kEnd);
+                 + kEnd);
   EXPECT_EQ(APPENDFROM(t, dir / "IN.TXT", TransferFormat::fixed()), 3u);
   EXPECT_EQ(recordBytes("T.DBF", 1), " Juan        3.50  1220140314T");
   EXPECT_EQ(recordBytes("T.DBF", 2), " Ana        12.00" + std::string(13, ' '));
@@ -260,8 +265,9 @@ TEST_F(TransferTest, DelimitedLinesAreStoredFieldByField) {
   };
   for (const Case& c : cases) {
     Workspace ws(dir);
-    WorkArea& t = open(ws, "T.DBF", {{"Nombre", 'C', 5, 0}, {"Importe", 'N', 6, 2}, {"Fecha", 'D', 8, 0},
-                                     {"Pagado", 'L', 1, 0}});
+    WorkArea& t =
+        open(ws, "T.DBF",
+             {{"Nombre", 'C', 5, 0}, {"Importe", 'N', 6, 2}, {"Fecha", 'D', 8, 0}, {"Pagado", 'L', 1, 0}});
     writeBytes("IN.TXT", c.line + "\r\n" + kEnd);
     EXPECT_EQ(APPENDFROM(t, dir / "IN.TXT", TransferFormat::delimited(c.delimiter)), 1u) << c.why;
     ws.DBCLOSEALL();
@@ -279,7 +285,7 @@ TEST_F(TransferTest, LinesEndWithCrLfOrLfAndAFinalEndByteIsNoData) {
       {"a\r\nb\r\n" + kEnd, {"a", "b"}},
       {"a\r\nb\r\n", {"a", "b"}},
       {"a\nb\n", {"a", "b"}},
-      {"a\nb", {"a", "b"}},             // last line without its end
+      {"a\nb", {"a", "b"}},                // last line without its end
       {"a\r\n\r\nb\r\n", {"a", "", "b"}},  // an empty line in between is a record
       {kEnd, {}},
       {"", {}},
@@ -333,7 +339,8 @@ TEST_F(TransferTest, CopiesReadBackIntoTheSameValues) {
 TEST_F(TransferTest, TableCopyHasTheSourceStructureAndRecords) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
-  fill(t, {{"Juan", 3.5, 12, makeDate(2014, 3, 14), true}, {"Borrado", 1, 1, Date{}, false},
+  fill(t, {{"Juan", 3.5, 12, makeDate(2014, 3, 14), true},
+           {"Borrado", 1, 1, Date{}, false},
            {"Ana", -1, 0, Date{}, false}});
   t.DBGOTO(2);
   t.DBDELETE();
@@ -356,15 +363,18 @@ TEST_F(TransferTest, AppendFromTableMatchesFieldsByNameInAnyCase) {
   // The source has fields in another order, one the target lacks, and
   // types and widths that differ from the target's.
   WorkArea& s = open(ws, "OLD.DBF",
-                     {{"extra", 'C', 5, 0}, {"importe", 'N', 8, 3}, {"NOMBRE", 'C', 20, 0}, {"Cantidad", 'C', 6, 0},
+                     {{"extra", 'C', 5, 0},
+                      {"importe", 'N', 8, 3},
+                      {"NOMBRE", 'C', 20, 0},
+                      {"Cantidad", 'C', 6, 0},
                       {"Pagado", 'C', 3, 0}});
   struct Old {
     std::string nombre;
     double importe;
     std::string cantidad, pagado;
   };
-  for (const Old& o : std::vector<Old>{{"Juan Antonio", 3.456, " 12", "y"}, {"Borrado", 1, "1", "T"},
-                                       {"Ana", -2, "x", "Si"}}) {
+  for (const Old& o : std::vector<Old>{
+           {"Juan Antonio", 3.456, " 12", "y"}, {"Borrado", 1, "1", "T"}, {"Ana", -2, "x", "Si"}}) {
     ASSERT_TRUE(s.DBAPPEND());
     s.put("Nombre", o.nombre);
     s.put("Importe", o.importe);
@@ -447,7 +457,10 @@ TEST_F(TransferTest, TwoProcessesAppendingFilesAtOnceLoseNoLine) {
         told = ::write(ready[1], "x", 1) == 1;
         (void)!::read(start[0], &c, 1);  // both begin together, once both are open
         if (opened)
-          rc = APPENDFROM(ws.current(), dir / (std::string(who) + ".TXT"), TransferFormat::delimited()) == kEach ? 0 : 2;
+          rc = APPENDFROM(ws.current(), dir / (std::string(who) + ".TXT"), TransferFormat::delimited()) ==
+                       kEach
+                   ? 0
+                   : 2;
       } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         if (!told) (void)!::write(ready[1], "x", 1);
@@ -469,7 +482,8 @@ TEST_F(TransferTest, TwoProcessesAppendingFilesAtOnceLoseNoLine) {
   Workspace ws(dir);
   ASSERT_TRUE(ws.DBUSEAREA(true, "T.DBF", "", false));
   std::set<std::string> seen;
-  for (ws.current().DBGOTOP(); !ws.current().Eof(); ws.current().DBSKIP()) seen.insert(ws.current().getText("Nombre"));
+  for (ws.current().DBGOTOP(); !ws.current().Eof(); ws.current().DBSKIP())
+    seen.insert(ws.current().getText("Nombre"));
   EXPECT_EQ(ws.current().LASTREC(), uint32_t(2 * kEach));
   EXPECT_EQ(seen.size(), size_t(2 * kEach));
 }
@@ -562,8 +576,10 @@ TEST_F(TransferTest, RelativeNamesAreInsideTheDataDirectory) {
 TEST_F(TransferTest, ACopyIntoAMissingFolderFailsAsACreation) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
-  expectError([&] { COPYTO(t, dir / "no" / "X.TXT", TransferFormat::delimited()); }, err::kCreate, err::kCreateSub);
-  expectError([&] { COPYTO(t, dir / "no" / "X.DBF", TransferFormat::table()); }, err::kCreate, err::kCreateSub);
+  expectError([&] { COPYTO(t, dir / "no" / "X.TXT", TransferFormat::delimited()); }, err::kCreate,
+              err::kCreateSub);
+  expectError([&] { COPYTO(t, dir / "no" / "X.DBF", TransferFormat::table()); }, err::kCreate,
+              err::kCreateSub);
 }
 
 TEST_F(TransferTest, ANumberTooWideStopsTheAppendBeforeItsRecord) {
@@ -580,7 +596,8 @@ TEST_F(TransferTest, ANumberTooWideStopsTheAppendBeforeItsRecord) {
 TEST_F(TransferTest, AMissingSourceFailsToOpen) {
   Workspace ws(dir);
   WorkArea& t = open(ws, "T.DBF", mixedStructure());
-  expectError([&] { APPENDFROM(t, dir / "NONE.TXT", TransferFormat::delimited()); }, err::kOpen, err::kOpenSub);
+  expectError([&] { APPENDFROM(t, dir / "NONE.TXT", TransferFormat::delimited()); }, err::kOpen,
+              err::kOpenSub);
   expectError([&] { APPENDFROM(t, dir / "NONE.DBF", TransferFormat::table()); }, err::kOpen, err::kOpenSub);
 }
 
