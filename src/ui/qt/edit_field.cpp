@@ -408,8 +408,6 @@ void EditField::typeNumber(char c) {
   } else if (c == '-') {
     if (!fits(integer_.size(), true)) return QApplication::beep();
     negative_ = true;
-  } else if (c == '+') {
-    negative_ = false;
   } else {
     return QApplication::beep();
   }
