@@ -240,6 +240,18 @@ TEST(EditFieldDate, AnImpossibleDateKeepsTheFocus) {
   EXPECT_TRUE(form.first->dateValue().empty());
 }
 
+TEST(EditFieldDate, BindingAgainForgetsWhatWasTyped) {
+  Form form;
+  form.first->bindDate({});
+  form.open();
+  form.type("3102");
+  form.first->bindDate({});  // the screen shows another record
+  EXPECT_TRUE(EditField::checkAll(&form.window));
+  EXPECT_EQ(shown(form.first), "  -  -    ");
+  form.type("1x2");  // still typed through the template
+  EXPECT_EQ(shown(form.first), "12-  -    ");
+}
+
 // A bank account field checked as the member dialog checks it.
 struct AccountForm : Form {
   ScriptedPort port;

@@ -61,8 +61,7 @@ void EditField::bindText(std::string value, std::string_view picture) {
   parsed_ = output::parsePicture(picture_);
   mask_ = parsed_.hasMask() ? parsed_.mask : std::string(width_, 'X');
   setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  editing_ = false;
-  display(false);
+  rebound();
 }
 
 void EditField::bindNumber(output::Number value, std::string_view picture) {
@@ -75,8 +74,7 @@ void EditField::bindNumber(output::Number value, std::string_view picture) {
   if (layout_.width <= 0) layout_.width = 10;
   mask_.clear();
   setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  editing_ = false;
-  display(false);
+  rebound();
 }
 
 void EditField::bindDate(store::Date value) {
@@ -86,8 +84,19 @@ void EditField::bindDate(store::Date value) {
   parsed_ = output::parsePicture(picture_);
   mask_ = output::dateTemplate();
   setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  editing_ = false;
-  display(false);
+  rebound();
+}
+
+// A new value: what was being typed is forgotten; a field with the focus
+// starts editing the new value at once.
+void EditField::rebound() {
+  editing_ = resume_ = false;
+  buffer_.clear();
+  if (hasFocus() && editable()) {
+    startEditing(true);
+  } else {
+    display(false);
+  }
 }
 
 void EditField::setEditableWhen(Condition condition) {
@@ -229,10 +238,11 @@ void EditField::startEditing(bool selectAll) {
 }
 
 void EditField::keyPressEvent(QKeyEvent* event) {
-  if (!editing_ || isReadOnly()) {
+  if (isReadOnly()) {  // the cursor keys and copying only
     QLineEdit::keyPressEvent(event);
     return;
   }
+  if (!editing_) startEditing(true);
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     // A refusal keeps Enter from reaching the dialog's default button.

@@ -84,6 +84,7 @@ class EditField : public QLineEdit {
   enum class Kind { kText, kNumber, kDate };
 
   bool editable() const;
+  void rebound();
   void applyEditable();
   void startEditing(bool selectAll);
   void store();
