@@ -9,7 +9,8 @@ namespace canalix::shell {
 
 std::vector<bool> parseAnswers(std::string_view text) {
   std::vector<bool> answers;
-  while (!text.empty()) {
+  if (text.empty()) return answers;
+  for (;;) {
     const size_t comma = text.find(',');
     const std::string word(text.substr(0, comma));
     if (word == "si" || word == "sí" || word == "SI") {
@@ -19,10 +20,9 @@ std::vector<bool> parseAnswers(std::string_view text) {
     } else {
       throw std::invalid_argument(std::string(kTestExitAnswersVariable) + ": respuesta no válida '" + word + "'");
     }
-    if (comma == std::string_view::npos) break;
+    if (comma == std::string_view::npos) return answers;
     text.remove_prefix(comma + 1);
   }
-  return answers;
 }
 
 std::optional<std::vector<bool>> testExitAnswers() {

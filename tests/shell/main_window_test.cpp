@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <stdlib.h>
 
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
@@ -169,6 +171,84 @@ TEST_F(MainWindowTest, ScreensOfLaterWorkSayItThroughThePort) {
   EXPECT_EQ(port.calls()[0].text, "Esta opción estará disponible en una próxima versión de CANALIX.");
 }
 
+// A port that notes, at each box, whether the button of the command is down.
+class PressWatchingPort : public ui::ScriptedPort {
+ public:
+  QToolButton* watched = nullptr;
+  std::vector<bool> downAtBox;
+  void info(std::string_view text, std::string_view title) override {
+    downAtBox.push_back(watched && watched->isDown());
+    ScriptedPort::info(text, title);
+  }
+};
+
+TEST(MainWindowButtons, ButtonsOneToSevenStayPressedWhileTheirScreenIsOpen) {
+  const Session session = testSession();
+  PressWatchingPort port;
+  MainWindow window(session, port, [] { return false; }, QPixmap());
+  window.show();
+  struct Case {
+    Command command;
+    bool pressed;
+  };
+  const Case cases[] = {{Command::kSocios, true},       {Command::kRecibos, true},  {Command::kParcelas, true},
+                        {Command::kContabilidad, true}, {Command::kFrecu, true},    {Command::kReorganizar, true},
+                        {Command::kCopias, true},       {Command::kCalculador, false}, {Command::kCalendario, false},
+                        {Command::kAyuda, false}};
+  for (const Case& c : cases) {
+    QAction* action = window.toolAction(c.command);
+    port.watched = qobject_cast<QToolButton*>(window.mainToolBar()->widgetForAction(action));
+    port.downAtBox.clear();
+    action->trigger();
+    ASSERT_EQ(port.downAtBox.size(), 1u) << action->text().toStdString();
+    EXPECT_EQ(port.downAtBox[0], c.pressed) << action->text().toStdString();
+    EXPECT_FALSE(port.watched->isDown()) << "released when the screen closes";
+  }
+}
+
+// PATH pointed at an empty folder for the life of the object.
+class NoProgramsOnPath {
+ public:
+  NoProgramsOnPath() : saved_(qgetenv("PATH")) {
+    char tmpl[] = "/tmp/canalix-path-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    qputenv("PATH", dir_.c_str());
+  }
+  ~NoProgramsOnPath() {
+    qputenv("PATH", saved_);
+    std::filesystem::remove_all(dir_);
+  }
+
+ private:
+  QByteArray saved_;
+  std::string dir_;
+};
+
+TEST_F(MainWindowTest, DesktopProgramsThatAreNotInstalledAreSaidSo) {
+  NoProgramsOnPath noPrograms;
+  struct Case {
+    Command command;
+    const char* text;
+  };
+  const Case cases[] = {
+      {Command::kCalcSistema, "No se encuentra ninguna calculadora instalada en el sistema."},
+      {Command::kEditor, "No se encuentra ningún editor de textos instalado en el sistema."},
+  };
+  for (const Case& c : cases) {
+    port.clear();
+    window.run(c.command);
+    ASSERT_EQ(port.calls().size(), 1u);
+    EXPECT_EQ(port.calls()[0].kind, ui::CallKind::kAlert);
+    EXPECT_EQ(port.calls()[0].title, "¡¡¡ Atención !!!");
+    EXPECT_EQ(port.calls()[0].text, c.text);
+  }
+  port.clear();
+  QApplication::setActiveWindow(&window);
+  window.show();
+  QTest::keyClick(&window, Qt::Key_F10);
+  EXPECT_EQ(port.calls().at(0).text, cases[0].text);
+}
+
 TEST_F(MainWindowTest, FunctionKeysWorkInTheWindow) {
   window.show();
   QApplication::setActiveWindow(&window);
@@ -205,6 +285,8 @@ TEST_F(MainWindowTest, MessageBarItemOpensTheAboutBox) {
     exitText = about->exitButton()->text();
     exitTip = about->exitButton()->toolTip();
     EXPECT_EQ(about->homeButton()->toolTip(), " Salir ");
+    // The function keys work inside a modal dialog too.
+    QTest::keyClick(about, Qt::Key_F11);
     QTest::mouseClick(about->exitButton(), Qt::LeftButton);
   });
   QLabel* item = window.messageBar()->item();
@@ -217,6 +299,8 @@ TEST_F(MainWindowTest, MessageBarItemOpensTheAboutBox) {
   EXPECT_TRUE(mail.contains('@'));
   EXPECT_EQ(exitText, "    Salir");
   EXPECT_EQ(exitTip, " Salir ");
+  ASSERT_EQ(port.callsOf(ui::CallKind::kInfo).size(), 1u);
+  EXPECT_EQ(port.callsOf(ui::CallKind::kInfo)[0].title, "Calendario perpetuo");
 }
 
 TEST(AboutBox, ClickingTheProgramTitleClosesIt) {
