@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <set>
 
 #include "store/engine_error.h"
 
@@ -19,6 +20,7 @@ constexpr uint64_t kLockByte = 0x7FFFFFFE;
 constexpr int kLeafRoom = 488;       // bytes of an empty leaf after its 24-byte header
 constexpr int kInteriorRoom = 500;   // bytes of an interior page after its 12-byte header
 constexpr uint16_t kRootAttr = 1, kLeafAttr = 2;
+constexpr size_t kMaxDepth = 32;  // far beyond any real tree; a deeper one is a cycle
 constexpr uint8_t kTagOptions = 0x60, kForOption = 0x08, kDirectoryOptions = 0xE0;
 
 uint32_t le32(const std::string& p, size_t at) {
@@ -231,9 +233,16 @@ void CdxFile::refresh() {
   directoryValid_ = false;
 }
 
+uint64_t CdxFile::fileSize() {
+  uint64_t size = 0;
+  if (const int rc = env_.size(fd_, size)) ioFailed(rc);
+  return size;
+}
+
 std::string CdxFile::page(uint32_t offset) {
   auto it = pages_.find(offset);
   if (it != pages_.end()) return it->second;
+  if (offset % kPage != 0) corrupt("puntero de página " + std::to_string(offset) + " no múltiplo de 512");
   std::string p(kPage, '\0');
   size_t got = 0;
   if (const int rc = env_.read(fd_, offset, p.data(), kPage, got)) ioFailed(rc);
@@ -260,7 +269,9 @@ uint32_t CdxFile::appendPages(int count) {
 uint32_t CdxFile::allocatePage() {
   if (freeHead_ == 0) return appendPages(1);
   const uint32_t at = freeHead_;
+  if (at < 3 * kPage) corrupt("lista de páginas libres no válida");
   freeHead_ = le32(page(at), 0);
+  if (freeHead_ == at || freeHead_ % kPage != 0 || freeHead_ >= fileSize()) corrupt("lista de páginas libres no válida");
   changed_ = true;
   return at;
 }
@@ -446,7 +457,7 @@ void CdxFile::insertInto(CdxTag& tag, int order, const IndexEntry& e) {
   std::vector<std::pair<Node, size_t>> path;
   Node node = readNode(tag.root, tag.keyLength, tag.fill);
   while (!node.leaf()) {
-    if (node.keys.empty()) corrupt("página interior vacía");
+    if (node.keys.empty() || path.size() > kMaxDepth) corrupt("árbol de la etiqueta " + tag.name + " no válido");
     size_t i = 0;
     while (i + 1 < node.keys.size() && entryLess(node.keys[i], e)) ++i;
     const uint32_t child = node.children[i];
@@ -523,6 +534,7 @@ void CdxFile::removeFrom(CdxTag& tag, const IndexEntry& e) {
   std::vector<std::pair<Node, size_t>> path;
   Node node = readNode(tag.root, tag.keyLength, tag.fill);
   while (!node.leaf()) {
+    if (path.size() > kMaxDepth) corrupt("árbol de la etiqueta " + tag.name + " no válido");
     size_t i = 0;
     while (i < node.keys.size() && entryLess(node.keys[i], e)) ++i;
     if (i == node.keys.size()) return;  // beyond every key: not in the tag
@@ -584,8 +596,9 @@ void CdxFile::readDirectory() {
   dir.keyLength = le16(h, 12);
   if (dir.keyLength != 10) corrupt("directorio de etiquetas no válido");
   std::vector<IndexEntry> names;
+  std::set<uint32_t> seen;
   std::function<void(uint32_t, int)> walk = [&](uint32_t at, int depth) {
-    if (depth > 32) corrupt("árbol del directorio no válido");
+    if (depth > int(kMaxDepth) || !seen.insert(at).second) corrupt("árbol del directorio no válido");
     const Node n = readNode(at, 10, ' ');
     if (n.leaf())
       names.insert(names.end(), n.keys.begin(), n.keys.end());
@@ -596,6 +609,7 @@ void CdxFile::readDirectory() {
   std::sort(names.begin(), names.end(), [](const IndexEntry& a, const IndexEntry& b) { return a.recno < b.recno; });
   tags_.clear();
   for (const IndexEntry& e : names) {
+    if (e.recno < 3 * kPage || e.recno % kPage != 0) corrupt("cabecera de etiqueta fuera del archivo");
     const std::string th = page(e.recno) + page(e.recno + kPage);
     CdxTag t;
     t.name = e.key.substr(0, e.key.find_last_not_of(' ') + 1);
@@ -646,8 +660,9 @@ const std::vector<IndexEntry>& CdxFile::entries(int order) {
   if (it != entries_.end()) return it->second;
   const CdxTag& t = tags_.at(size_t(order - 1));
   std::vector<IndexEntry> all;
+  std::set<uint32_t> seen;
   std::function<void(uint32_t, int)> walk = [&](uint32_t at, int depth) {
-    if (depth > 32) corrupt("árbol de la etiqueta " + t.name + " no válido");
+    if (depth > int(kMaxDepth) || !seen.insert(at).second) corrupt("árbol de la etiqueta " + t.name + " no válido");
     const Node n = readNode(at, t.keyLength, t.fill);
     if (n.leaf())
       all.insert(all.end(), n.keys.begin(), n.keys.end());
@@ -662,18 +677,83 @@ void CdxFile::insert(int order, const IndexEntry& e) {
   Lock lock(*this, true);
   readDirectory();
   insertInto(tags_.at(size_t(order - 1)), order, e);
-  if (auto it = entries_.find(order); it != entries_.end())
-    it->second.insert(std::upper_bound(it->second.begin(), it->second.end(), e, entryLess), e);
+  entries_.erase(order);
 }
 
 void CdxFile::remove(int order, const IndexEntry& e) {
   Lock lock(*this, true);
   readDirectory();
   removeFrom(tags_.at(size_t(order - 1)), e);
-  if (auto it = entries_.find(order); it != entries_.end()) {
-    auto at = std::lower_bound(it->second.begin(), it->second.end(), e, entryLess);
-    if (at != it->second.end() && *at == e) it->second.erase(at);
+  entries_.erase(order);
+}
+
+std::pair<CdxFile::Node, long> CdxFile::startLeaf(const CdxTag& t, const IndexEntry& from, bool forward,
+                                                  bool inclusive) {
+  // "Past" is the first entry the visit must not start before (forward) or
+  // the first it must not reach (backward): >= from, or > from.
+  auto past = [&](const IndexEntry& k) { return inclusive != forward ? entryLess(from, k) : !entryLess(k, from); };
+  Node node = readNode(t.root, t.keyLength, t.fill);
+  for (size_t depth = 0; !node.leaf(); ++depth) {
+    if (node.keys.empty() || depth > kMaxDepth) corrupt("árbol de la etiqueta " + t.name + " no válido");
+    size_t i = 0;
+    while (i + 1 < node.keys.size() && !past(node.keys[i])) ++i;
+    node = readNode(node.children[i], t.keyLength, t.fill);
   }
+  long i = 0;
+  while (i < long(node.keys.size()) && !past(node.keys[size_t(i)])) ++i;
+  return {std::move(node), forward ? i : i - 1};
+}
+
+void CdxFile::scan(int order, const IndexEntry& from, bool forward, bool inclusive,
+                   const std::function<bool(const IndexEntry&)>& visit) {
+  Lock lock(*this, false);
+  readDirectory();
+  const CdxTag& t = tags_.at(size_t(order - 1));
+  auto [node, i] = startLeaf(t, from, forward, inclusive);
+  std::set<uint32_t> seen{node.offset};
+  for (;;) {
+    for (; i >= 0 && i < long(node.keys.size()); i += forward ? 1 : -1)
+      if (!visit(node.keys[size_t(i)])) return;
+    const uint32_t next = forward ? node.right : node.left;
+    if (next == kNone) return;
+    if (!seen.insert(next).second) corrupt("hojas de la etiqueta " + t.name + " enlazadas en ciclo");
+    node = readNode(next, t.keyLength, t.fill);
+    if (!node.leaf()) corrupt("hoja de la etiqueta " + t.name + " enlazada con una página interior");
+    i = forward ? 0 : long(node.keys.size()) - 1;
+  }
+}
+
+std::vector<std::string> CdxFile::verify(int order) {
+  Lock lock(*this, false);
+  readDirectory();
+  const CdxTag& t = tags_.at(size_t(order - 1));
+  std::vector<std::string> problems;
+  std::vector<uint32_t> leaves;
+  std::set<uint32_t> seen;
+  std::function<void(uint32_t, int, const IndexEntry*)> walk = [&](uint32_t at, int depth, const IndexEntry* top) {
+    if (depth > int(kMaxDepth) || !seen.insert(at).second) corrupt("árbol de la etiqueta " + t.name + " no válido");
+    const Node n = readNode(at, t.keyLength, t.fill);
+    const std::string where = "etiqueta " + t.name + ", página " + std::to_string(at) + ": ";
+    if (((n.attr & kRootAttr) != 0) != (depth == 0)) problems.push_back(where + "marca de raíz errónea");
+    if (n.keys.empty() && depth > 0) problems.push_back(where + "página vacía");
+    for (size_t i = 1; i < n.keys.size(); ++i)
+      if (!entryLess(n.keys[i - 1], n.keys[i])) problems.push_back(where + "claves desordenadas");
+    if (top && !n.keys.empty() && !(n.keys.back() == *top))
+      problems.push_back(where + "la clave de la página superior no es la mayor de esta");
+    if (n.leaf()) {
+      leaves.push_back(at);
+      return;
+    }
+    for (size_t i = 0; i < n.children.size(); ++i) walk(n.children[i], depth + 1, &n.keys[i]);
+  };
+  walk(t.root, 0, nullptr);
+  for (size_t i = 0; i < leaves.size(); ++i) {
+    const Node n = readNode(leaves[i], t.keyLength, t.fill);
+    const uint32_t left = i == 0 ? kNone : leaves[i - 1], right = i + 1 == leaves.size() ? kNone : leaves[i + 1];
+    if (n.left != left || n.right != right)
+      problems.push_back("etiqueta " + t.name + ", hoja " + std::to_string(leaves[i]) + ": enlaces con las hojas vecinas erróneos");
+  }
+  return problems;
 }
 
 void CdxFile::writeTagHeader(const CdxTag& t) {

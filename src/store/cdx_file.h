@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,15 @@ class CdxFile {
 
   // Every entry of tag `order`, ascending; cached until the file changes.
   const std::vector<IndexEntry>& entries(int order);
+  // Visits the entries of tag `order` from the first entry not below `from`
+  // (above it when !inclusive) upwards, or from the last entry not above it
+  // (below it when !inclusive) downwards, while `visit` returns true. One
+  // shared lock covers the whole visit.
+  void scan(int order, const IndexEntry& from, bool forward, bool inclusive,
+            const std::function<bool(const IndexEntry&)>& visit);
+  // Problems of the tree of tag `order` (links, order of keys, interior keys
+  // that are not the highest of their page), in Spanish; empty when sound.
+  std::vector<std::string> verify(int order);
 
   // Changes, each under the exclusive index lock.
   void insert(int order, const IndexEntry& e);
@@ -87,6 +97,9 @@ class CdxFile {
   void freePage(uint32_t offset);
   void freeTree(uint32_t root, int keyLength, char fill);
   Node readNode(uint32_t offset, int keyLength, char fill);
+  // The leaf where a visit from `from` starts, and the position in it.
+  std::pair<Node, long> startLeaf(const CdxTag& t, const IndexEntry& from, bool forward, bool inclusive);
+  uint64_t fileSize();
   void writeNode(const Node& n, int keyLength, char fill);
   uint32_t buildTree(std::vector<IndexEntry> sorted, int keyLength, char fill);
   void writeTagHeader(const CdxTag& t);

@@ -157,6 +157,9 @@ void TableFile::validate(uint64_t size) {
   unsigned char head[32];
   size_t got = 0;
   if (env_.read(fd_, 0, head, 32, got) != 0 || got != 32) corrupt("cabecera ilegible");
+  // A copy appending in shared use writes the record before the header, so a
+  // size taken after the header always covers the count it announces.
+  if (const int rc = env_.size(fd_, size)) corrupt(std::strerror(rc));
   version_ = head[0];
   if (std::find(std::begin(kEncryptedVersions), std::end(kEncryptedVersions), version_) != std::end(kEncryptedVersions))
     corrupt("tabla cifrada (versión " + hexByte(version_) + ")");

@@ -162,39 +162,43 @@ void rebuildOrders(WorkArea& area, WorkArea::State& s, uint32_t count) {
 
 namespace {
 
-struct Sequence {
-  const std::vector<IndexEntry>& asc;
-  bool descending;
-  size_t size() const { return asc.size(); }
-  const IndexEntry& at(size_t i) const { return descending ? asc[asc.size() - 1 - i] : asc[i]; }
-  // Comparison of a key with a prefix in the direction of the sequence.
+// The controlling order as navigation sees it: a descending tag read from its
+// highest entry down, and the scopes as bounds of that sequence.
+class Sequence {
+ public:
+  explicit Sequence(WorkArea::State& s) : s_(s), def_(s.orders[size_t(s.order - 1)]) {}
+
+  // Comparison of a key with a prefix, in the direction of the sequence.
   int cmp(const std::string& key, const std::string& prefix) const {
     const int c = comparePrefix(key, prefix);
-    return descending ? -c : c;
+    return def_.descending ? -c : c;
   }
+  bool beforeTop(const std::string& key) const { return s_.scopeTop && cmp(key, *s_.scopeTop) < 0; }
+  bool afterBottom(const std::string& key) const { return s_.scopeBottom && cmp(key, *s_.scopeBottom) > 0; }
+
+  // Entries to start from: the first of the sequence whose key is not before
+  // `prefix`, and the last whose key is not after it (inclusive walks).
+  IndexEntry firstFrom(const std::string& prefix) const { return def_.descending ? high(prefix) : low(prefix); }
+  IndexEntry lastUpTo(const std::string& prefix) const { return def_.descending ? low(prefix) : high(prefix); }
+  IndexEntry first() const { return firstFrom(""); }
+  IndexEntry last() const { return lastUpTo(""); }
+  IndexEntry topStart() const { return s_.scopeTop ? firstFrom(*s_.scopeTop) : first(); }
+  IndexEntry bottomStart() const { return s_.scopeBottom ? lastUpTo(*s_.scopeBottom) : last(); }
+
+  void walk(const IndexEntry& from, bool forward, bool inclusive, const std::function<bool(const IndexEntry&)>& visit) {
+    s_.index->scan(s_.order, from, forward != def_.descending, inclusive, visit);
+  }
+
+ private:
+  static IndexEntry low(const std::string& prefix) { return {prefix, 0}; }
+  IndexEntry high(const std::string& prefix) const {
+    std::string k = prefix;
+    if (k.size() < size_t(def_.type.length) + 1) k.resize(size_t(def_.type.length) + 1, '\xFF');
+    return {k, UINT32_MAX};
+  }
+  WorkArea::State& s_;
+  const OrderDef& def_;
 };
-
-Sequence sequence(WorkArea::State& s) {
-  const OrderDef& o = s.orders[size_t(s.order - 1)];
-  return Sequence{s.index->entries(s.order), o.descending};
-}
-
-bool inScope(const WorkArea::State& s, const Sequence& q, const std::string& key) {
-  if (s.scopeTop && q.cmp(key, *s.scopeTop) < 0) return false;
-  if (s.scopeBottom && q.cmp(key, *s.scopeBottom) > 0) return false;
-  return true;
-}
-
-// Stands on entry i of the sequence and tells whether it is visible.
-bool visibleEntry(WorkArea& area, WorkArea::State& s, const Sequence& q, size_t i) {
-  const IndexEntry& e = q.at(i);
-  if (!inScope(s, q, e.key)) return false;
-  s.recno = e.recno;
-  s.eof = false;
-  s.file->readRecord(e.recno, s.buffer);
-  if (s.buffer[0] == '*') return false;
-  return !s.filter || s.filter(area);
-}
 
 void toEof(WorkArea::State& s, uint32_t count) {
   s.recno = count + 1;
@@ -202,44 +206,43 @@ void toEof(WorkArea::State& s, uint32_t count) {
   s.buffer = s.file->blankRecord();
 }
 
-// First visible entry from i moving by step; false when none.
-bool scan(WorkArea& area, WorkArea::State& s, const Sequence& q, int64_t i, int step) {
-  for (; i >= 0 && i < int64_t(q.size()); i += step)
-    if (visibleEntry(area, s, q, size_t(i))) return true;
-  return false;
+// Stands on the record of `e` and tells whether it is visible.
+bool visibleEntry(WorkArea& area, WorkArea::State& s, const IndexEntry& e, uint32_t count) {
+  if (e.recno < 1 || e.recno > count)
+    throw EngineError(err::kCorrupt, err::kCorruptSub, "índice", s.index->path().string(),
+                      "el registro " + std::to_string(e.recno) + " no existe en la tabla");
+  s.recno = e.recno;
+  s.eof = false;
+  s.file->readRecord(e.recno, s.buffer);
+  if (s.buffer[0] == '*') return false;
+  return !s.filter || s.filter(area);
 }
 
-// Where the sequence continues forward and backward from the current record.
-std::pair<int64_t, int64_t> around(WorkArea& area, WorkArea::State& s, const Sequence& q) {
-  const OrderDef& o = s.orders[size_t(s.order - 1)];
-  const std::optional<std::string> key = keyOf(area, o);
-  const IndexEntry here{key.value_or(std::string()), s.recno};
-  const auto it = std::lower_bound(q.asc.begin(), q.asc.end(), here, entryLess);
-  const int64_t j = it - q.asc.begin(), n = int64_t(q.size());
-  const bool exact = key && it != q.asc.end() && *it == here;
-  if (!q.descending) return exact ? std::pair{j + 1, j - 1} : std::pair{j, j - 1};
-  const int64_t seq = n - 1 - j;
-  return exact ? std::pair{seq + 1, seq - 1} : std::pair{seq + 1, seq};
+// Walks from `from` to the first visible record within the scopes; false when none.
+bool seekVisible(WorkArea& area, WorkArea::State& s, Sequence& q, const IndexEntry& from, bool forward,
+                 bool inclusive, uint32_t count) {
+  bool found = false;
+  q.walk(from, forward, inclusive, [&](const IndexEntry& e) {
+    if (forward ? q.afterBottom(e.key) : q.beforeTop(e.key)) return false;
+    if (forward ? q.beforeTop(e.key) : q.afterBottom(e.key)) return true;
+    found = visibleEntry(area, s, e, count);
+    return !found;
+  });
+  return found;
 }
 
-// Index of the first entry of the sequence whose key is not before `prefix`.
-size_t firstNotBefore(const Sequence& q, const std::string& prefix) {
-  size_t lo = 0, hi = q.size();
-  while (lo < hi) {
-    const size_t mid = (lo + hi) / 2;
-    if (q.cmp(q.at(mid).key, prefix) < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return lo;
+// The entry of the current record in the controlling order (where it would be).
+IndexEntry here(WorkArea& area, WorkArea::State& s) {
+  const std::optional<std::string> key = keyOf(area, s.orders[size_t(s.order - 1)]);
+  return {key.value_or(std::string()), s.recno};
 }
 
 }  // namespace
 
 void orderedEnd(WorkArea& area, WorkArea::State& s, bool bottom, uint32_t count) {
-  const Sequence q = sequence(s);
-  const bool found = bottom ? scan(area, s, q, int64_t(q.size()) - 1, -1) : scan(area, s, q, 0, +1);
+  Sequence q(s);
+  const bool found = bottom ? seekVisible(area, s, q, q.bottomStart(), false, true, count)
+                            : seekVisible(area, s, q, q.topStart(), true, true, count);
   if (!found) {
     toEof(s, count);
     s.bof = true;
@@ -247,23 +250,19 @@ void orderedEnd(WorkArea& area, WorkArea::State& s, bool bottom, uint32_t count)
 }
 
 void orderedSkip(WorkArea& area, WorkArea::State& s, long n, uint32_t count) {
-  const Sequence q = sequence(s);
+  Sequence q(s);
   for (long i = 0; i < std::labs(n); ++i) {
-    if (n > 0 && s.eof) return;
-    int64_t from;
-    if (s.eof) {
-      from = int64_t(q.size()) - 1;  // backwards from end of file: the last key
-    } else {
-      const auto [fwd, back] = around(area, s, q);
-      from = n > 0 ? fwd : back;
-    }
-    if (scan(area, s, q, from, n > 0 ? +1 : -1)) continue;
     if (n > 0) {
-      toEof(s, count);
-      return;
+      if (s.eof) return;
+      if (!seekVisible(area, s, q, here(area, s), true, false, count)) return toEof(s, count);
+      continue;
     }
+    const bool moved = s.eof ? seekVisible(area, s, q, q.bottomStart(), false, true, count)
+                             : seekVisible(area, s, q, here(area, s), false, false, count);
+    if (moved) continue;
+    // Before the first visible record: stand on it, with BOF set.
     s.bof = true;
-    if (!scan(area, s, q, 0, +1)) toEof(s, count);
+    if (!seekVisible(area, s, q, q.topStart(), true, true, count)) toEof(s, count);
     return;
   }
 }
@@ -310,24 +309,26 @@ int WorkArea::orderNumber(const std::string& name) const {
 
 bool WorkArea::DBSEEK(const Value& key, bool soft) {
   State& s = *s_;
-  const uint32_t count = LASTREC();
   DBCOMMIT();
+  const uint32_t count = LASTREC();
   s.bof = false;
   s.found = false;
   if (s.order == 0) {
     toEof(s, count);
     return false;
   }
-  const Sequence q = sequence(s);
+  Sequence q(s);
   const std::string prefix = indexKey(key, s.orders[size_t(s.order - 1)].type, true);
-  for (size_t i = firstNotBefore(q, prefix); i < q.size(); ++i) {
-    if (!visibleEntry(*this, s, q, i)) continue;
-    s.found = q.cmp(q.at(i).key, prefix) == 0;
-    if (s.found || soft || ws_.softSeek()) return s.found;
-    break;
-  }
-  toEof(s, count);
-  return false;
+  bool stands = false;
+  q.walk(q.firstFrom(prefix), true, true, [&](const IndexEntry& e) {
+    if (q.afterBottom(e.key)) return false;
+    if (q.beforeTop(e.key) || !visibleEntry(*this, s, e, count)) return true;
+    s.found = q.cmp(e.key, prefix) == 0;
+    stands = s.found || soft || ws_.softSeek();
+    return false;
+  });
+  if (!stands) toEof(s, count);
+  return s.found;
 }
 
 void WorkArea::ORDSCOPE(int which, const std::optional<Value>& value) {
@@ -337,42 +338,41 @@ void WorkArea::ORDSCOPE(int which, const std::optional<Value>& value) {
   (which == 0 ? s_->scopeTop : s_->scopeBottom) = bound;
 }
 
-uint32_t WorkArea::ORDKEYCOUNT() {
-  State& s = *s_;
-  if (s.order == 0) return LASTREC();
-  DBCOMMIT();
-  const Sequence q = sequence(s);
-  if (!s.filter) {
-    uint32_t n = 0;
-    for (size_t i = 0; i < q.size(); ++i) n += inScope(s, q, q.at(i).key) ? 1 : 0;
-    return n;
-  }
-  const std::string saved = s.buffer;
+// Counts the visible keys of the controlling order from the top, up to the
+// current record when `upToCurrent`; the area keeps its position.
+static uint32_t countKeys(WorkArea& area, WorkArea::State& s, bool upToCurrent) {
+  const uint32_t count = area.LASTREC();
+  const std::string buffer = s.buffer;
   const uint32_t recno = s.recno;
   const bool eof = s.eof;
+  Sequence q(s);
   uint32_t n = 0;
-  for (size_t i = 0; i < q.size(); ++i) n += visibleEntry(*this, s, q, i) ? 1 : 0;
-  s.buffer = saved;
+  bool reached = false;
+  q.walk(q.topStart(), true, true, [&](const IndexEntry& e) {
+    if (q.afterBottom(e.key)) return false;
+    if (q.beforeTop(e.key)) return true;
+    if (s.filter && !visibleEntry(area, s, e, count)) return true;
+    ++n;
+    reached = e.recno == recno;
+    return !(upToCurrent && reached);
+  });
+  s.buffer = buffer;
   s.recno = recno;
   s.eof = eof;
-  return n;
+  return !upToCurrent || reached ? n : 0;
+}
+
+uint32_t WorkArea::ORDKEYCOUNT() {
+  if (s_->order == 0) return LASTREC();
+  DBCOMMIT();
+  return countKeys(*this, *s_, false);
 }
 
 uint32_t WorkArea::ORDKEYNO() {
-  State& s = *s_;
-  if (s.eof) return 0;
-  if (s.order == 0) return s.recno;
+  if (s_->eof) return 0;
+  if (s_->order == 0) return s_->recno;
   DBCOMMIT();
-  const Sequence q = sequence(s);
-  const std::optional<std::string> key = keyOf(*this, s.orders[size_t(s.order - 1)]);
-  if (!key) return 0;
-  uint32_t n = 0;
-  for (size_t i = 0; i < q.size(); ++i) {
-    if (!inScope(s, q, q.at(i).key)) continue;
-    ++n;
-    if (q.at(i).recno == s.recno) return n;
-  }
-  return 0;
+  return countKeys(*this, *s_, true);
 }
 
 void WorkArea::ORDCONDSET(const std::string& forText, bool descending) {
