@@ -84,8 +84,9 @@ AboutDialog::AboutDialog(ui::UiPort& ui, const QString& title, const QString& pr
   picture->setAlignment(Qt::AlignCenter);
   layout->addWidget(picture);
 
-  title_ = new HoverLabel(programTitle, QStringLiteral("rgb(128, 0, 0)"), [this] { ui_.tone(kDeselectHz, kSoundMs); },
-                          [this] { accept(); }, this);
+  title_ = new HoverLabel(
+      programTitle, QStringLiteral("rgb(128, 0, 0)"), [this] { ui_.tone(kDeselectHz, kSoundMs); },
+      [this] { accept(); }, this);
   layout->addWidget(title_);
 
   // The links are white on transparent, so they stand on a dark band.
@@ -97,10 +98,12 @@ AboutDialog::AboutDialog(ui::UiPort& ui, const QString& title, const QString& pr
   bandLayout->setContentsMargins(12, 10, 12, 10);
   const QString web = ui::toQt(kMakerWeb);
   const QString mail = ui::toQt(kMakerMail);
-  web_ = new HoverLabel(web, QStringLiteral("white"), [this] { ui_.tone(kSelectHz, kSoundMs); },
-                        [web] { QDesktopServices::openUrl(QUrl(web)); }, band);
-  mail_ = new HoverLabel(mail, QStringLiteral("white"), [this] { ui_.tone(kSelectHz, kSoundMs); },
-                         [mail] { QDesktopServices::openUrl(QUrl("MailTo:" + mail)); }, band);
+  web_ = new HoverLabel(
+      web, QStringLiteral("white"), [this] { ui_.tone(kSelectHz, kSoundMs); },
+      [web] { QDesktopServices::openUrl(QUrl(web)); }, band);
+  mail_ = new HoverLabel(
+      mail, QStringLiteral("white"), [this] { ui_.tone(kSelectHz, kSoundMs); },
+      [mail] { QDesktopServices::openUrl(QUrl("MailTo:" + mail)); }, band);
   bandLayout->addWidget(web_);
   bandLayout->addWidget(mail_);
   layout->addWidget(band);

@@ -38,7 +38,8 @@ bool appendToLog(const std::filesystem::path& log, const ErrorReport& report) {
 
 std::string ErrorReport::text() const {
   std::string t = "Descripción: " + description;
-  if (genCode != 0) t += std::string(kCrLf) + "Códigos: " + std::to_string(genCode) + "/" + std::to_string(subCode);
+  if (genCode != 0)
+    t += std::string(kCrLf) + "Códigos: " + std::to_string(genCode) + "/" + std::to_string(subCode);
   if (!operation.empty()) t += std::string(kCrLf) + "Operación: " + operation;
   if (!file.empty()) t += std::string(kCrLf) + "Fichero: " + file;
   if (!detail.empty()) t += std::string(kCrLf) + "Detalle: " + detail;

@@ -1,7 +1,6 @@
 // The tool bar and menu tables of the main window.
 #include "shell/main_menu.h"
 
-
 namespace canalix::shell {
 namespace {
 
@@ -24,19 +23,20 @@ constexpr ToolButton kToolBar[] = {
 
 constexpr MenuEntry kMenu[] = {
     {0, K::kMenu, "&Datos de...", "", "", C::kNone},
-    {1, K::kItem, "Socios, Parcelas y Recibos", "Mantenimiento de datos de Socios, Parcelas y Recibos...", "SOCIOS",
-     C::kSocios},
+    {1, K::kItem, "Socios, Parcelas y Recibos", "Mantenimiento de datos de Socios, Parcelas y Recibos...",
+     "SOCIOS", C::kSocios},
     {1, K::kSeparator, "", "", "", C::kNone},
     {1, K::kSubmenu, "&Contabilidad", "Control de Gastos e Ingresos", "CONTABLE", C::kNone},
-    {2, K::kItem, "&Grupos de Gastos/Ingresos", "Control de Grupos de Gastos e Ingresos", "CODIGO", C::kCodigos},
+    {2, K::kItem, "&Grupos de Gastos/Ingresos", "Control de Grupos de Gastos e Ingresos", "CODIGO",
+     C::kCodigos},
     {2, K::kItem, "&Conceptos de Gastos/Ingresos", "Control de Conceptos de Gastos e Ingresos", "CONCEP",
      C::kConceptos},
     {2, K::kItem, "C&ontrol de Gastos e Ingresos", "Control de Gastos e Ingresos", "50EU", C::kContabilidad},
     {2, K::kSeparator, "", "", "", C::kNone},
     {2, K::kItem, "L&ibro de Caja ", "Control del Libro de Caja en metálico ", "LIBROC", C::kCaja},
     {1, K::kSeparator, "", "", "", C::kNone},
-    {1, K::kItem, "&Datos más frecuentes y de configuración", "Mantenimiento de datos más frecuentes y configuración...",
-     "FRECU", C::kFrecu},
+    {1, K::kItem, "&Datos más frecuentes y de configuración",
+     "Mantenimiento de datos más frecuentes y configuración...", "FRECU", C::kFrecu},
     {1, K::kSeparator, "", "", "", C::kNone},
     {1, K::kItem, "&Configurar impresión", "Elegir impresora...", "PRINT", C::kImpresora},
     {1, K::kSeparator, "", "", "", C::kNone},

@@ -10,39 +10,39 @@ namespace canalix::shell {
 // What a button, menu item or function key asks the shell to do.
 enum class Command {
   kNone,
-  kSocios,          // BROWSOCIOS
-  kRecibos,         // RECIBOSTODOS
-  kParcelas,        // PARCELASTODAS
-  kContabilidad,    // CREAGASTOS
-  kCodigos,         // table browser on CODIGOS
-  kConceptos,       // table browser on CONCEPTO
-  kCaja,            // table browser on CAJA
-  kFrecu,           // FRECU
-  kImpresora,       // printer set-up
-  kUsuarios,        // table browser on USUARIOS
-  kAccesos,         // table browser on ACCESOS
-  kReorganizar,     // INDICES, asking first
-  kCopias,          // COPIASZIP
-  kRestaurar,       // restore of a backup
-  kCopiasAuto,      // COPIASA
-  kCalculador,      // CALCULADOR
-  kCalendario,      // CALENDARIO
-  kCalcSistema,     // the desktop's calculator
-  kEditor,          // the desktop's text editor
-  kMapa,            // MAPA
-  kAyuda,           // the help manual, as F1
-  kAcercaDe,        // ACERCADE
-  kSalir,           // asks the main window to close
-  kCalculadoraF9,   // the desktop calculator object of F9
+  kSocios,         // BROWSOCIOS
+  kRecibos,        // RECIBOSTODOS
+  kParcelas,       // PARCELASTODAS
+  kContabilidad,   // CREAGASTOS
+  kCodigos,        // table browser on CODIGOS
+  kConceptos,      // table browser on CONCEPTO
+  kCaja,           // table browser on CAJA
+  kFrecu,          // FRECU
+  kImpresora,      // printer set-up
+  kUsuarios,       // table browser on USUARIOS
+  kAccesos,        // table browser on ACCESOS
+  kReorganizar,    // INDICES, asking first
+  kCopias,         // COPIASZIP
+  kRestaurar,      // restore of a backup
+  kCopiasAuto,     // COPIASA
+  kCalculador,     // CALCULADOR
+  kCalendario,     // CALENDARIO
+  kCalcSistema,    // the desktop's calculator
+  kEditor,         // the desktop's text editor
+  kMapa,           // MAPA
+  kAyuda,          // the help manual, as F1
+  kAcercaDe,       // ACERCADE
+  kSalir,          // asks the main window to close
+  kCalculadoraF9,  // the desktop calculator object of F9
 };
 
 struct ToolButton {
-  std::string_view image;    // bitmap name
-  std::string_view text;     // under the image
+  std::string_view image;  // bitmap name
+  std::string_view text;   // under the image
   std::string_view tooltip;
   Command command;
-  bool barBefore;            // a bar stands before this button
-  bool showsPressed;         // stays pressed while its screen is open
+  bool barBefore;     // a bar stands before this button
+  bool showsPressed;  // stays pressed while its screen is open
 };
 
 // The eleven buttons, in order.

@@ -68,8 +68,8 @@ bool isLater(Command command) {
 
 }  // namespace
 
-MainWindow::MainWindow(const Session& session, ui::UiPort& ui, std::function<bool()> mayClose, QPixmap background,
-                       QWidget* parent)
+MainWindow::MainWindow(const Session& session, ui::UiPort& ui, std::function<bool()> mayClose,
+                       QPixmap background, QWidget* parent)
     : QMainWindow(parent), session_(session), ui_(ui), mayClose_(std::move(mayClose)) {
   setWindowTitle(ui::toQt(shell::windowTitle(session)));
   setWindowIcon(ui::bitmapIcon("CANALIX"));

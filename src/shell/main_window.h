@@ -21,7 +21,8 @@ class MessageBar;
 
 namespace canalix::shell {
 
-inline constexpr std::string_view kLaterNotice = "Esta opción estará disponible en una próxima versión de CANALIX.";
+inline constexpr std::string_view kLaterNotice =
+    "Esta opción estará disponible en una próxima versión de CANALIX.";
 inline constexpr std::string_view kMessageBarIdle = "CANALIX - Gestión de Comunidad de Regantes";
 inline constexpr std::string_view kMessageBarItem = "CANALIX 4.4c";
 inline constexpr std::string_view kHelpTopic = "01. Canalix";

@@ -9,9 +9,9 @@
 namespace canalix::shell {
 
 // The tables kept open, in the order they are opened. CONTROL is not kept open.
-inline constexpr std::array<std::string_view, 12> kOpenOrder = {
-    "PARCELAS", "RECIBOS", "ACCESOS", "USUARIOS", "FRECU2", "CONCEPTO",
-    "CODIGOS",  "GASTOS",  "CAJA",    "ARQUEO",   "BIC",    "SOCIOS"};
+inline constexpr std::array<std::string_view, 12> kOpenOrder = {"PARCELAS", "RECIBOS",  "ACCESOS", "USUARIOS",
+                                                                "FRECU2",   "CONCEPTO", "CODIGOS", "GASTOS",
+                                                                "CAJA",     "ARQUEO",   "BIC",     "SOCIOS"};
 
 // Opens every table shared, each in a new work area under its own name, and
 // stands each at its first record; SOCIOS is left current. This stands in for

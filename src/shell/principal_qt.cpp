@@ -82,7 +82,8 @@ int PRINCIPAL(ui::GuardedApplication& app, int argc, char** argv) {
   }
 
   // Steps 9 to 14: the window.
-  MainWindow window(session, *port, [&] { return SALIDA(*port, ws, session); }, background);
+  MainWindow window(
+      session, *port, [&] { return SALIDA(*port, ws, session); }, background);
   if (auto* qtPort = dynamic_cast<ui::QtPort*>(port.get())) {
     qtPort->setNoticeSink([&window](const QString& text) { window.statusBar()->showMessage(text, 4000); });
   }

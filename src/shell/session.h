@@ -16,8 +16,8 @@ inline constexpr int kWorkingYear = 2014;
 
 struct Session {
   store::Date startDate;
-  std::string startTime;     // "hh:mm:ss"
-  uint32_t userRecord = 1;   // record of USUARIOS; set by a successful log-in
+  std::string startTime;    // "hh:mm:ss"
+  uint32_t userRecord = 1;  // record of USUARIOS; set by a successful log-in
   int workingYear = kWorkingYear;
   std::string parameter = " ";  // the start-up parameter; a blank when none or several were given
   std::string communityTitle{kSingleCommunityTitle};  // UTF-8, as shown

@@ -18,7 +18,8 @@ std::vector<bool> parseAnswers(std::string_view text) {
     } else if (word == "no" || word == "NO") {
       answers.push_back(false);
     } else {
-      throw std::invalid_argument(std::string(kTestExitAnswersVariable) + ": respuesta no válida '" + word + "'");
+      throw std::invalid_argument(std::string(kTestExitAnswersVariable) + ": respuesta no válida '" + word +
+                                  "'");
     }
     if (comma == std::string_view::npos) return answers;
     text.remove_prefix(comma + 1);

@@ -17,8 +17,10 @@
 
 namespace canalix::ui {
 
-inline constexpr std::string_view kLockMessage = "No es posible la modificación;inténtelo más tarde, por favor.";
-inline constexpr std::string_view kAppendMessage = "No es posible añadir el registro;inténtelo más tarde, por favor.";
+inline constexpr std::string_view kLockMessage =
+    "No es posible la modificación;inténtelo más tarde, por favor.";
+inline constexpr std::string_view kAppendMessage =
+    "No es posible añadir el registro;inténtelo más tarde, por favor.";
 
 // How the idiom waits between attempts; tests give one that only counts.
 using Sleeper = std::function<void(std::chrono::milliseconds)>;

@@ -5,18 +5,30 @@ namespace canalix::ui {
 
 const char* callKindName(CallKind kind) {
   switch (kind) {
-    case CallKind::kInfo: return "info";
-    case CallKind::kStop: return "stop";
-    case CallKind::kAlert: return "alert";
-    case CallKind::kQuestion: return "question";
-    case CallKind::kTone: return "tone";
-    case CallKind::kNotice: return "notice";
-    case CallKind::kProgressBegin: return "progress-begin";
-    case CallKind::kProgressStep: return "progress-step";
-    case CallKind::kProgressEnd: return "progress-end";
-    case CallKind::kOpenFile: return "open-file";
-    case CallKind::kSaveFile: return "save-file";
-    case CallKind::kChooseFolder: return "choose-folder";
+    case CallKind::kInfo:
+      return "info";
+    case CallKind::kStop:
+      return "stop";
+    case CallKind::kAlert:
+      return "alert";
+    case CallKind::kQuestion:
+      return "question";
+    case CallKind::kTone:
+      return "tone";
+    case CallKind::kNotice:
+      return "notice";
+    case CallKind::kProgressBegin:
+      return "progress-begin";
+    case CallKind::kProgressStep:
+      return "progress-step";
+    case CallKind::kProgressEnd:
+      return "progress-end";
+    case CallKind::kOpenFile:
+      return "open-file";
+    case CallKind::kSaveFile:
+      return "save-file";
+    case CallKind::kChooseFolder:
+      return "choose-folder";
   }
   return "?";
 }
@@ -58,7 +70,8 @@ std::string ScriptedPort::dump() const {
   for (const PortCall& c : calls_) {
     out += callKindName(c.kind);
     out += " | " + escapeBreaks(c.title) + " | " + escapeBreaks(c.text);
-    if (c.kind == CallKind::kTone) out += " | " + std::to_string(c.hertz) + " Hz " + std::to_string(c.milliseconds) + " ms";
+    if (c.kind == CallKind::kTone)
+      out += " | " + std::to_string(c.hertz) + " Hz " + std::to_string(c.milliseconds) + " ms";
     out += '\n';
   }
   return out;
@@ -120,12 +133,14 @@ std::optional<std::filesystem::path> ScriptedPort::nextFile(CallKind kind, std::
   return file;
 }
 
-std::optional<std::filesystem::path> ScriptedPort::openFile(std::string_view title, const std::filesystem::path&,
+std::optional<std::filesystem::path> ScriptedPort::openFile(std::string_view title,
+                                                            const std::filesystem::path&,
                                                             const std::vector<FileFilter>&) {
   return nextFile(CallKind::kOpenFile, title);
 }
 
-std::optional<std::filesystem::path> ScriptedPort::saveFile(std::string_view title, const std::filesystem::path&,
+std::optional<std::filesystem::path> ScriptedPort::saveFile(std::string_view title,
+                                                            const std::filesystem::path&,
                                                             const std::vector<FileFilter>&) {
   return nextFile(CallKind::kSaveFile, title);
 }

@@ -38,9 +38,9 @@ struct PortCall {
   CallKind kind;
   std::string title;
   std::string text;
-  int hertz = 0;         // tones
-  int milliseconds = 0;  // tones
-  int value = 0;         // progress maximum or step
+  int hertz = 0;                                      // tones
+  int milliseconds = 0;                               // tones
+  int value = 0;                                      // progress maximum or step
   DefaultAnswer defaultAnswer = DefaultAnswer::kYes;  // questions
 };
 
@@ -79,7 +79,8 @@ class ScriptedPort : public UiPort {
   void progressEnd() override;
   std::optional<std::filesystem::path> openFile(std::string_view title, const std::filesystem::path& folder,
                                                 const std::vector<FileFilter>& filters) override;
-  std::optional<std::filesystem::path> saveFile(std::string_view title, const std::filesystem::path& suggested,
+  std::optional<std::filesystem::path> saveFile(std::string_view title,
+                                                const std::filesystem::path& suggested,
                                                 const std::vector<FileFilter>& filters) override;
   std::optional<std::filesystem::path> chooseFolder(std::string_view title,
                                                     const std::filesystem::path& start) override;

@@ -6,10 +6,14 @@ namespace canalix::ui {
 std::string boxTitle(BoxKind kind, std::string_view title) {
   if (!title.empty()) return std::string(title);
   switch (kind) {
-    case BoxKind::kInfo: return "Information";
-    case BoxKind::kStop: return "Stop";
-    case BoxKind::kAlert: return "Alert";
-    case BoxKind::kQuestion: return "Select an option";
+    case BoxKind::kInfo:
+      return "Information";
+    case BoxKind::kStop:
+      return "Stop";
+    case BoxKind::kAlert:
+      return "Alert";
+    case BoxKind::kQuestion:
+      return "Select an option";
   }
   return {};
 }

@@ -1,7 +1,8 @@
 // The general error handler's report: shown through the port, kept in the log.
+#include "shell/error_report.h"
+
 #include <gtest/gtest.h>
 
-#include "shell/error_report.h"
 #include "shell_fixture.h"
 #include "store/engine_error.h"
 #include "ui/scripted_port.h"
@@ -13,8 +14,8 @@ class ErrorReportTest : public testing::DataDir {};
 
 TEST_F(ErrorReportTest, AnEngineErrorIsShownWithItsCodesOperationFileAndDetailAndLogged) {
   ui::ScriptedPort port;
-  const auto error = std::make_exception_ptr(
-      store::EngineError(store::err::kCorrupt, store::err::kCorruptSub, "DBUSEAREA", "SOCIOS.DBF", "cabecera corta"));
+  const auto error = std::make_exception_ptr(store::EngineError(store::err::kCorrupt, store::err::kCorruptSub,
+                                                                "DBUSEAREA", "SOCIOS.DBF", "cabecera corta"));
   EXPECT_EQ(reportFatalError(port, dir, error), kErrorExitCode);
   EXPECT_NE(kErrorExitCode, 0);
   ASSERT_EQ(port.calls().size(), 1u);
@@ -28,7 +29,8 @@ TEST_F(ErrorReportTest, AnEngineErrorIsShownWithItsCodesOperationFileAndDetailAn
   EXPECT_NE(box.text.find((dir / "CANALIX.LOG").string()), std::string::npos);
 
   const std::string log = bytes("CANALIX.LOG");
-  EXPECT_NE(log.find("Códigos: 32/1012\nOperación: DBUSEAREA\nFichero: SOCIOS.DBF\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Códigos: 32/1012\nOperación: DBUSEAREA\nFichero: SOCIOS.DBF\n"), std::string::npos)
+      << log;
   EXPECT_NE(log.find("CANALIX - 4.4c"), std::string::npos);
 
   // A second error is appended, the first kept.

@@ -1,6 +1,9 @@
 // The main window as the user finds it, offscreen: its title, the tool bar,
 // the menu with its messages, the keys, the About box and the way out.
+#include "shell/main_window.h"
+
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QAction>
 #include <QApplication>
@@ -12,10 +15,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <stdlib.h>
 
 #include "shell/about_dialog.h"
-#include "shell/main_window.h"
 #include "shell/salida.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
@@ -35,7 +36,8 @@ QString q(const char* utf8) { return QString::fromUtf8(utf8); }
 // "|" for a bar, else the button's text and tooltip.
 QStringList toolBarLines(QToolBar* bar) {
   QStringList lines;
-  for (QAction* a : bar->actions()) lines << (a->isSeparator() ? QString("|") : a->text() + " / " + a->toolTip());
+  for (QAction* a : bar->actions())
+    lines << (a->isSeparator() ? QString("|") : a->text() + " / " + a->toolTip());
   return lines;
 }
 
@@ -57,7 +59,8 @@ class MainWindowTest : public ::testing::Test {
   ui::ScriptedPort port;
   int asked = 0;
   bool letClose = false;
-  MainWindow window{session, port, [this] {
+  MainWindow window{session, port,
+                    [this] {
                       ++asked;
                       return letClose;
                     },
@@ -65,7 +68,8 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, TitleIsTheProgramAndCommunityTitles) {
-  EXPECT_EQ(window.windowTitle(), q("CANALIX - 4.4c (02-04-2014) Año 2014 -  Gestión de Comunidad de Regantes"));
+  EXPECT_EQ(window.windowTitle(),
+            q("CANALIX - 4.4c (02-04-2014) Año 2014 -  Gestión de Comunidad de Regantes"));
 }
 
 TEST_F(MainWindowTest, ToolBarHasTheElevenButtonsWithTheirBars) {
@@ -117,7 +121,8 @@ TEST_F(MainWindowTest, MenuHasEveryEntryWithItsMessage) {
       q("    -"),
       q("    L&ibro de Caja  / Control del Libro de Caja en metálico "),
       q("  -"),
-      q("  &Datos más frecuentes y de configuración / Mantenimiento de datos más frecuentes y configuración..."),
+      q("  &Datos más frecuentes y de configuración / Mantenimiento de datos más frecuentes y "
+        "configuración..."),
       q("  -"),
       q("  &Configurar impresión / Elegir impresora..."),
       q("  -"),
@@ -185,16 +190,18 @@ class PressWatchingPort : public ui::ScriptedPort {
 TEST(MainWindowButtons, ButtonsOneToSevenStayPressedWhileTheirScreenIsOpen) {
   const Session session = testSession();
   PressWatchingPort port;
-  MainWindow window(session, port, [] { return false; }, QPixmap());
+  MainWindow window(
+      session, port, [] { return false; }, QPixmap());
   window.show();
   struct Case {
     Command command;
     bool pressed;
   };
-  const Case cases[] = {{Command::kSocios, true},       {Command::kRecibos, true},  {Command::kParcelas, true},
-                        {Command::kContabilidad, true}, {Command::kFrecu, true},    {Command::kReorganizar, true},
-                        {Command::kCopias, true},       {Command::kCalculador, false}, {Command::kCalendario, false},
-                        {Command::kAyuda, false}};
+  const Case cases[] = {{Command::kSocios, true},      {Command::kRecibos, true},
+                        {Command::kParcelas, true},    {Command::kContabilidad, true},
+                        {Command::kFrecu, true},       {Command::kReorganizar, true},
+                        {Command::kCopias, true},      {Command::kCalculador, false},
+                        {Command::kCalendario, false}, {Command::kAyuda, false}};
   for (const Case& c : cases) {
     QAction* action = window.toolAction(c.command);
     port.watched = qobject_cast<QToolButton*>(window.mainToolBar()->widgetForAction(action));
@@ -321,7 +328,8 @@ TEST_F(MainWindowOverTables, NoThenSiWritesExactlyOneAccessRow) {
   prepareDataDirectory(ws, port);
   port.clear();
   const Session session = testSession();
-  MainWindow window(session, port, [&] { return SALIDA(port, ws, session); }, QPixmap());
+  MainWindow window(
+      session, port, [&] { return SALIDA(port, ws, session); }, QPixmap());
   window.show();
   const std::string before = bytes("ACCESOS.DBF");
 

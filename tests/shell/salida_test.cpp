@@ -1,8 +1,9 @@
 // The exit sequence on a prepared data directory: "No" writes nothing, "Sí"
 // writes one access row with the user's and the run's values.
+#include "shell/salida.h"
+
 #include <gtest/gtest.h>
 
-#include "shell/salida.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
 #include "ui/scripted_port.h"
@@ -45,7 +46,9 @@ class Salida : public testing::DataDir {
   ui::ScriptedPort port;
 };
 
-std::string padded(const std::string& text, size_t width) { return text + std::string(width - text.size(), ' '); }
+std::string padded(const std::string& text, size_t width) {
+  return text + std::string(width - text.size(), ' ');
+}
 
 TEST_F(Salida, AnsweringNoKeepsTheWindowAndWritesNothing) {
   const std::string before = bytes("ACCESOS.DBF");
@@ -83,7 +86,8 @@ TEST_F(Salida, TheRowCopiesTheUserOnWhichTheSessionStands) {
   store::WorkArea& users = ws->area("USUARIOS");
   ASSERT_TRUE(users.DBAPPEND());
   users.put("Clave", std::string("PEPE"));
-  users.put("Nombre", std::string("JOSE GARC\xCD" "A"));  // Windows-1252 bytes pass unchanged
+  users.put("Nombre", std::string("JOSE GARC\xCD"
+                                  "A"));  // Windows-1252 bytes pass unchanged
   users.put("Passw", std::string("CLAVE2"));
   users.DBRUNLOCK();
   users.DBCOMMIT();
@@ -93,7 +97,9 @@ TEST_F(Salida, TheRowCopiesTheUserOnWhichTheSessionStands) {
   const auto rows = accessRows();
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].clave, padded("PEPE", 10));
-  EXPECT_EQ(rows[0].nombre, padded("JOSE GARC\xCD" "A", 35));
+  EXPECT_EQ(rows[0].nombre, padded("JOSE GARC\xCD"
+                                   "A",
+                                   35));
   EXPECT_EQ(rows[0].passw, padded("CLAVE2", 10));
   EXPECT_EQ(rows[0].fin, "10:00:00  ");
 }

@@ -1,10 +1,15 @@
 // The start-up on a scratch data directory: the tables created, the CONTROL
 // first-run flag taken once, every table left open shared.
+#include "shell/startup.h"
+
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "output/format_settings.h"
+#include "shell/data_files.h"
 #include "shell/open_tables.h"
 #include "shell/session.h"
-#include "shell/startup.h"
 #include "shell_fixture.h"
 #include "store/catalogue.h"
 #include "ui/child_process.h"
@@ -127,11 +132,12 @@ TEST_F(Startup, ATableHeldExclusivelyByAnotherCopyStopsTheStartWithTheEngineErro
 }
 
 TEST(FirstRunText, IsItsPiecesInOrderWithTheVersionTag) {
-  EXPECT_EQ(firstRunText(),
-            "   Por favor, una vez entre en el programa :\r\n\r\n\r\n"
-            "   Pulse F1 para obtener AYUDA si ha instalado CANALIX por primera vez.\r\n\r\n"
-            "   Si ha actualizado CANALIX desde una versión anterior, consulte la sección de la AYUDA\r\n"
-            "   'Novedades de las nuevas versiones y actualizaciones', para conocer lo nuevo de la versión 4.4c");
+  EXPECT_EQ(
+      firstRunText(),
+      "   Por favor, una vez entre en el programa :\r\n\r\n\r\n"
+      "   Pulse F1 para obtener AYUDA si ha instalado CANALIX por primera vez.\r\n\r\n"
+      "   Si ha actualizado CANALIX desde una versión anterior, consulte la sección de la AYUDA\r\n"
+      "   'Novedades de las nuevas versiones y actualizaciones', para conocer lo nuevo de la versión 4.4c");
 }
 
 TEST(SessionValues, TitlesVersionAndTheStartParameter) {
@@ -150,6 +156,31 @@ TEST(SessionValues, TitlesVersionAndTheStartParameter) {
   ASSERT_EQ(s.startTime.size(), 8u);
   EXPECT_EQ(s.startTime[2], ':');
   EXPECT_EQ(s.startTime[5], ':');
+}
+
+}  // namespace
+}  // namespace canalix::shell
+
+namespace canalix::shell {
+namespace {
+
+TEST(GlobalSettings, DatesShowFourDigitYearsWithEpoch1935) {
+  makeGlobalSettings();
+  const output::FormatSettings& s = output::formatSettings();
+  EXPECT_EQ(s.dateFormat, "dd-mm-yyyy");
+  EXPECT_TRUE(s.century);
+  EXPECT_EQ(s.epoch, 1935);
+}
+
+class BackgroundPicture : public testing::DataDir {};
+
+TEST_F(BackgroundPicture, IsFoundWithoutRegardToCase) {
+  EXPECT_TRUE(findDataFile(dir, kBackgroundPicture).empty());
+  std::ofstream(dir / "canalix.jpg") << "x";
+  EXPECT_EQ(findDataFile(dir, kBackgroundPicture), dir / "canalix.jpg");
+  std::ofstream(dir / "CANALIX.JPG") << "x";
+  EXPECT_EQ(findDataFile(dir, kBackgroundPicture), dir / "CANALIX.JPG");  // the exact name first
+  EXPECT_TRUE(findDataFile(dir / "no-existe", kBackgroundPicture).empty());
 }
 
 }  // namespace

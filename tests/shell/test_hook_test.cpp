@@ -1,9 +1,9 @@
 // The child-process hook's answer list.
+#include "shell/test_hook.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-
-#include "shell/test_hook.h"
 
 namespace canalix::shell {
 namespace {

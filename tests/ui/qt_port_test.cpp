@@ -1,5 +1,7 @@
 // The Qt side of the UI port, as a user meets its boxes: the real message
 // boxes under the offscreen platform, answered by clicking their buttons.
+#include "ui/qt/qt_port.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,8 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-
-#include "ui/qt/qt_port.h"
 
 namespace canalix::ui {
 namespace {

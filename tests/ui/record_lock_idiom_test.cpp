@@ -1,5 +1,7 @@
 // The record-lock idiom against another copy of the program holding the
 // record: a forked child with its own workspace on the same table.
+#include "ui/record_lock_idiom.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -8,9 +10,8 @@
 #include <thread>
 
 #include "store/table_engine.h"
-#include "ui/record_lock_idiom.h"
-#include "ui/scripted_port.h"
 #include "ui/child_process.h"
+#include "ui/scripted_port.h"
 
 namespace canalix::ui {
 namespace {
@@ -70,14 +71,16 @@ TEST_F(RecordLockIdiom, GivesUpAfterFiveSecondsWithTwoTonesAndTheMessage) {
   EXPECT_EQ(waited, milliseconds(5000));
   EXPECT_EQ(port.toneFrequencies(), (std::vector<int>{400, 200}));
   ASSERT_EQ(port.callsOf(CallKind::kInfo).size(), 1u);
-  EXPECT_EQ(port.callsOf(CallKind::kInfo)[0].text, "No es posible la modificación;inténtelo más tarde, por favor.");
+  EXPECT_EQ(port.callsOf(CallKind::kInfo)[0].text,
+            "No es posible la modificación;inténtelo más tarde, por favor.");
   EXPECT_EQ(port.callsOf(CallKind::kInfo)[0].title, "Information");
   EXPECT_FALSE(area.isLocked(1));
 
   port.clear();
   EXPECT_FALSE(lockForWrite(port, area, kAppendMessage, LockBox::kStop, count));
   EXPECT_EQ(port.callsOf(CallKind::kStop).at(0).title, "Stop");
-  EXPECT_EQ(port.callsOf(CallKind::kStop).at(0).text, "No es posible añadir el registro;inténtelo más tarde, por favor.");
+  EXPECT_EQ(port.callsOf(CallKind::kStop).at(0).text,
+            "No es posible añadir el registro;inténtelo más tarde, por favor.");
   child.signalChild();
   EXPECT_EQ(child.wait(), 0);
 }

@@ -37,8 +37,8 @@ TEST(BoxLines, LinesBreakOnlyAtCarriageReturnLineFeed) {
        {"No es posible la modificación;inténtelo más tarde, por favor."}},
       {"uno\r\ndos", {"uno", "dos"}},
       {"uno\r\n\r\n\r\ndos", {"uno", "", "", "dos"}},
-      {"uno\ndos", {"uno dos"}},   // a lone line feed does not break
-      {"uno\rdos", {"uno dos"}},   // nor a lone carriage return
+      {"uno\ndos", {"uno dos"}},  // a lone line feed does not break
+      {"uno\rdos", {"uno dos"}},  // nor a lone carriage return
       {"fin\r\n", {"fin", ""}},
       {"", {""}},
   };

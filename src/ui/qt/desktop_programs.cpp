@@ -12,7 +12,8 @@ QStringList desktopProgramCandidates(DesktopProgram program) {
   if (program == DesktopProgram::kCalculator) {
     return {"gnome-calculator", "kcalc", "mate-calc", "galculator", "qalculate-gtk", "xcalc"};
   }
-  return {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed", "pluma", "featherpad", "leafpad"};
+  return {"gnome-text-editor", "gedit",  "kate", "kwrite", "mousepad", "xed", "pluma",
+          "featherpad",        "leafpad"};
 }
 
 QString findDesktopProgram(DesktopProgram program) {

@@ -22,7 +22,8 @@ bool firstReceiver(QObject* watched) {
 
 }  // namespace
 
-MessageBar::MessageBar(const QString& idleText, const QString& itemText, QWidget* parent) : QStatusBar(parent) {
+MessageBar::MessageBar(const QString& idleText, const QString& itemText, QWidget* parent)
+    : QStatusBar(parent) {
   setSizeGripEnabled(false);
   idle_ = new QLabel(idleText, this);
   idle_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -36,7 +37,8 @@ MessageBar::MessageBar(const QString& idleText, const QString& itemText, QWidget
   item_->setObjectName(QStringLiteral("messageBarItem"));
   item_->setFixedWidth(kItemWidth);
   item_->setAlignment(Qt::AlignCenter);
-  item_->setStyleSheet(QStringLiteral("QLabel { color: rgb(255, 0, 0); background: white; font-weight: bold; }"));
+  item_->setStyleSheet(
+      QStringLiteral("QLabel { color: rgb(255, 0, 0); background: white; font-weight: bold; }"));
   item_->setCursor(Qt::PointingHandCursor);
   item_->installEventFilter(this);
   addPermanentWidget(item_);

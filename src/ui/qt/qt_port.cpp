@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <algorithm>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -13,6 +12,7 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <QToolTip>
+#include <algorithm>
 
 #include "ui/qt/qt_text.h"
 #include "ui/tone_wave.h"
@@ -162,7 +162,8 @@ void QtPort::progressEnd() {
   progress_ = nullptr;
 }
 
-std::optional<std::filesystem::path> QtPort::openFile(std::string_view title, const std::filesystem::path& folder,
+std::optional<std::filesystem::path> QtPort::openFile(std::string_view title,
+                                                      const std::filesystem::path& folder,
                                                       const std::vector<FileFilter>& filters) {
   const QString chosen =
       QFileDialog::getOpenFileName(boxParent(), toQt(title), pathToQt(folder), fileDialogFilter(filters));
@@ -170,7 +171,8 @@ std::optional<std::filesystem::path> QtPort::openFile(std::string_view title, co
   return pathFromQt(chosen);
 }
 
-std::optional<std::filesystem::path> QtPort::saveFile(std::string_view title, const std::filesystem::path& suggested,
+std::optional<std::filesystem::path> QtPort::saveFile(std::string_view title,
+                                                      const std::filesystem::path& suggested,
                                                       const std::vector<FileFilter>& filters) {
   const QString chosen =
       QFileDialog::getSaveFileName(boxParent(), toQt(title), pathToQt(suggested), fileDialogFilter(filters));

@@ -33,7 +33,8 @@ class QtPort : public UiPort {
   void progressEnd() override;
   std::optional<std::filesystem::path> openFile(std::string_view title, const std::filesystem::path& folder,
                                                 const std::vector<FileFilter>& filters) override;
-  std::optional<std::filesystem::path> saveFile(std::string_view title, const std::filesystem::path& suggested,
+  std::optional<std::filesystem::path> saveFile(std::string_view title,
+                                                const std::filesystem::path& suggested,
                                                 const std::vector<FileFilter>& filters) override;
   std::optional<std::filesystem::path> chooseFolder(std::string_view title,
                                                     const std::filesystem::path& start) override;

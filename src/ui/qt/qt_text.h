@@ -12,6 +12,8 @@ inline QString toQt(std::string_view utf8) { return QString::fromUtf8(utf8.data(
 inline std::string fromQt(const QString& text) { return text.toUtf8().toStdString(); }
 // File names on Linux are bytes; the desktop writes them in UTF-8.
 inline QString pathToQt(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-inline std::filesystem::path pathFromQt(const QString& text) { return std::filesystem::path(text.toStdString()); }
+inline std::filesystem::path pathFromQt(const QString& text) {
+  return std::filesystem::path(text.toStdString());
+}
 
 }  // namespace canalix::ui
