@@ -56,7 +56,7 @@ class MainWindow : public QMainWindow {
   void bindFunctionKeys();
   void runPressed(Command command, QToolButton* button);
 
-  const Session& session_;
+  const Session& session_;  // its working year and community title go to the screens of later work
   ui::UiPort& ui_;
   std::function<bool()> mayClose_;
   QToolBar* toolBar_ = nullptr;
