@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-packages=(cmake g++ make qt6-base-dev libgl-dev libgtest-dev zlib1g-dev breeze-icon-theme
-          fonts-liberation2 python3 python3-dbfread poppler-utils xvfb xauth)
+packages=(cmake g++ make qt6-base-dev libqt6svg6 libgl-dev libgtest-dev zlib1g-dev breeze-icon-theme
+          fonts-liberation2 libsqlite3-dev python3 python3-dbfread poppler-utils xvfb xauth)
 
 install_missing() {
   local missing=()

@@ -25,6 +25,7 @@ constexpr Verb kVerbs[] = {
     {"init", "init DIRECTORIO          crea en DIRECTORIO las tablas que falten", canalix::cli::initVerb},
     {"dump", "dump DIRECTORIO TABLA    vuelca los registros de TABLA como texto delimitado",
      canalix::cli::dumpVerb},
+    {"check", "check DIRECTORIO TABLA   comprueba el índice de TABLA contra sus registros", canalix::cli::checkVerb},
     {"iban", "iban CCC                 IBAN de una cuenta de 20 dígitos", canalix::cli::ibanVerb},
     {"ccc", "ccc DIGITOS18            cuenta de 20 dígitos con sus dígitos de control", canalix::cli::cccVerb},
     {"dni", "dni NUMERO TIPO          comprueba un documento (1 NIF, 2 pasaporte, 3 NIE, 4 CIF)",

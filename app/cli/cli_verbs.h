@@ -15,6 +15,9 @@ int initVerb(const Args& args);
 // dump DIR TABLE: every record of a table as delimited text, in record order.
 int dumpVerb(const Args& args);
 
+// check DIR TABLE: the soundness of the table's index file.
+int checkVerb(const Args& args);
+
 // Prints `message` on stderr as an error of canalix-cli; returns exit code 1.
 int fail(const std::string& message);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "store/engine_error.h"
@@ -136,6 +137,9 @@ class CdxFile::Lock {
   CdxFile& f_;
 };
 
+CdxFile::ChangeScope::ChangeScope(CdxFile& f) : lock_(std::make_unique<Lock>(f, true)) {}
+CdxFile::ChangeScope::~ChangeScope() = default;
+
 // ---- open, create ---------------------------------------------------------------
 
 CdxFile::CdxFile(FileLayer& env, std::filesystem::path path, int fd, bool readOnly)
@@ -211,10 +215,10 @@ void CdxFile::validate(uint64_t size) {
     if (keyLen < 2 || keyPos + keyLen > int(kPage) || forLen < 1 || forPos + forLen > int(kPage))
       corrupt("expresiones fuera de la cabecera " + std::to_string(at));
   };
-  checkHeader(0, page(0) + page(kPage), true);
+  checkHeader(0, tagHeader(0), true);
   for (const CdxTag& t : tags()) {
     if (t.header % kPage != 0 || t.header + 2 * kPage > size) corrupt("cabecera de etiqueta fuera del archivo");
-    checkHeader(t.header, page(t.header) + page(t.header + kPage), false);
+    checkHeader(t.header, tagHeader(t.header), false);
   }
 }
 
@@ -239,7 +243,12 @@ uint64_t CdxFile::fileSize() {
   return size;
 }
 
-std::string CdxFile::page(uint32_t offset) {
+std::string CdxFile::tagHeader(uint32_t offset) {
+  std::string h = page(offset);
+  return h + page(offset + kPage);
+}
+
+const std::string& CdxFile::page(uint32_t offset) {
   auto it = pages_.find(offset);
   if (it != pages_.end()) return it->second;
   if (offset % kPage != 0) corrupt("puntero de página " + std::to_string(offset) + " no múltiplo de 512");
@@ -248,8 +257,7 @@ std::string CdxFile::page(uint32_t offset) {
   if (const int rc = env_.read(fd_, offset, p.data(), kPage, got)) ioFailed(rc);
   if (got != kPage) corrupt("página " + std::to_string(offset) + " fuera del archivo");
   if (pages_.size() > 4096) pages_.clear();
-  pages_[offset] = p;
-  return p;
+  return pages_[offset] = std::move(p);
 }
 
 void CdxFile::writePage(uint32_t offset, const std::string& bytes) {
@@ -298,7 +306,7 @@ void CdxFile::sync() {
 // ---- nodes ----------------------------------------------------------------------
 
 CdxFile::Node CdxFile::readNode(uint32_t offset, int keyLength, char fill) {
-  const std::string p = page(offset);
+  const std::string& p = page(offset);
   Node n;
   n.offset = offset;
   n.attr = le16(p, 0);
@@ -313,6 +321,7 @@ CdxFile::Node CdxFile::readNode(uint32_t offset, int keyLength, char fill) {
       n.keys.push_back({p.substr(at, size_t(keyLength)), be32(p, at + size_t(keyLength))});
       n.children.push_back(be32(p, at + size_t(keyLength) + 4));
     }
+    checkSorted(n, offset);
     return n;
   }
   const int recBits = uint8_t(p[20]), dupBits = uint8_t(p[21]), trailBits = uint8_t(p[22]), bpe = uint8_t(p[23]);
@@ -334,7 +343,13 @@ CdxFile::Node CdxFile::readNode(uint32_t offset, int keyLength, char fill) {
     n.keys.push_back({key, rec});
     prev = std::move(key);
   }
+  checkSorted(n, offset);
   return n;
+}
+
+void CdxFile::checkSorted(const Node& n, uint32_t offset) const {
+  for (size_t i = 1; i < n.keys.size(); ++i)
+    if (!entryLess(n.keys[i - 1], n.keys[i])) corrupt("página " + std::to_string(offset) + " con claves desordenadas");
 }
 
 void CdxFile::writeNode(const Node& n, int keyLength, char fill) {
@@ -610,7 +625,7 @@ void CdxFile::readDirectory() {
   tags_.clear();
   for (const IndexEntry& e : names) {
     if (e.recno < 3 * kPage || e.recno % kPage != 0) corrupt("cabecera de etiqueta fuera del archivo");
-    const std::string th = page(e.recno) + page(e.recno + kPage);
+    const std::string th = tagHeader(e.recno);
     CdxTag t;
     t.name = e.key.substr(0, e.key.find_last_not_of(' ') + 1);
     t.header = e.recno;
@@ -711,9 +726,18 @@ void CdxFile::scan(int order, const IndexEntry& from, bool forward, bool inclusi
   const CdxTag& t = tags_.at(size_t(order - 1));
   auto [node, i] = startLeaf(t, from, forward, inclusive);
   std::set<uint32_t> seen{node.offset};
+  std::optional<IndexEntry> previous;
   for (;;) {
-    for (; i >= 0 && i < long(node.keys.size()); i += forward ? 1 : -1)
-      if (!visit(node.keys[size_t(i)])) return;
+    for (; i >= 0 && i < long(node.keys.size()); i += forward ? 1 : -1) {
+      const IndexEntry& e = node.keys[size_t(i)];
+      // Pages out of order would make navigation go round for ever.
+      const bool inOrder = previous ? (forward ? entryLess(*previous, e) : entryLess(e, *previous))
+                           : forward   ? (inclusive ? !entryLess(e, from) : entryLess(from, e))
+                                       : (inclusive ? !entryLess(from, e) : entryLess(e, from));
+      if (!inOrder) corrupt("hojas de la etiqueta " + t.name + " desordenadas");
+      if (!visit(e)) return;
+      previous = e;
+    }
     const uint32_t next = forward ? node.right : node.left;
     if (next == kNone) return;
     if (!seen.insert(next).second) corrupt("hojas de la etiqueta " + t.name + " enlazadas en ciclo");

@@ -84,19 +84,33 @@ class CdxFile {
 
   class Lock;  // shared or exclusive hold of the lock byte (cdx_file.cpp)
 
+  // Holds the exclusive lock across several changes, so that they cost one
+  // lock and one step of the change counter.
+  class ChangeScope {
+   public:
+    explicit ChangeScope(CdxFile& f);
+    ~ChangeScope();
+
+   private:
+    std::unique_ptr<Lock> lock_;
+  };
+
  private:
   CdxFile(FileLayer& env, std::filesystem::path path, int fd, bool readOnly);
   struct Node;
   void refresh();  // drops caches when offsets 4 to 11 differ from what was last seen
   void readDirectory();
   void validate(uint64_t size);
-  std::string page(uint32_t offset);
+  // The page at `offset`, from the cache; valid until the next page is read.
+  const std::string& page(uint32_t offset);
+  std::string tagHeader(uint32_t offset);  // the two pages of a tag header
   void writePage(uint32_t offset, const std::string& bytes);
   uint32_t allocatePage();
   uint32_t appendPages(int count);
   void freePage(uint32_t offset);
   void freeTree(uint32_t root, int keyLength, char fill);
   Node readNode(uint32_t offset, int keyLength, char fill);
+  void checkSorted(const Node& n, uint32_t offset) const;
   // The leaf where a visit from `from` starts, and the position in it.
   std::pair<Node, long> startLeaf(const CdxTag& t, const IndexEntry& from, bool forward, bool inclusive);
   uint64_t fileSize();

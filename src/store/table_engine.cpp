@@ -48,11 +48,13 @@ static void flush(WorkArea& area, WorkArea::State& s, uint32_t count) {
   std::string old;
   if (s.index && !fresh) s.file->readRecord(s.recno, old);
   s.file->writeRecord(s.recno, s.buffer);
+  s.entry.reset();  // its keys may have changed
   updateKeys(area, s, old, fresh);
 }
 
 // Loads record n into the buffer, or the blank end-of-file record.
 static void load(WorkArea::State& s, uint32_t n, uint32_t count) {
+  s.entry.reset();
   if (n >= 1 && n <= count) {
     s.recno = n;
     s.eof = false;

@@ -141,8 +141,9 @@ class WorkArea {
   void DBCOMMIT();
   void DBCLOSEAREA();
 
-  // The area's state; defined with the engine.
+  // The area's state; defined with the engine, for the engine's own files.
   struct State;
+  State* state() const { return s_.get(); }
 
  private:
   friend class Workspace;

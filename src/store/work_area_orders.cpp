@@ -67,8 +67,9 @@ std::optional<std::string> keyOf(WorkArea& area, const OrderDef& o) {
   return indexKey(o.key.evaluate(area), o.type, false);
 }
 
-// Keys of every record meeting each order's FOR condition, sorted.
-std::vector<IndexEntry> collect(WorkArea& area, WorkArea::State& s, const OrderDef& o, uint32_t count) {
+}  // namespace
+
+std::vector<IndexEntry> collectKeys(WorkArea& area, WorkArea::State& s, const OrderDef& o, uint32_t count) {
   std::vector<IndexEntry> out;
   const std::string saved = s.buffer;
   const uint32_t savedRecno = s.recno;
@@ -85,6 +86,8 @@ std::vector<IndexEntry> collect(WorkArea& area, WorkArea::State& s, const OrderD
   std::sort(out.begin(), out.end(), entryLess);
   return out;
 }
+
+namespace {
 
 OrderDef parseTag(WorkArea& area, WorkArea::State& s, const CdxTag& t) {
   OrderDef o{t.name, KeyExpression(t.keyExpression, area), std::nullopt, t.descending, {}};
@@ -146,8 +149,10 @@ void updateKeys(WorkArea& area, WorkArea::State& s, const std::string& oldRecord
   } else {
     before.assign(s.orders.size(), std::nullopt);
   }
+  std::optional<CdxFile::ChangeScope> change;
   for (size_t i = 0; i < s.orders.size(); ++i) {
     if (before[i] == after[i]) continue;
+    if (!change) change.emplace(*s.index);
     if (before[i]) s.index->remove(int(i + 1), {*before[i], s.recno});
     if (after[i]) s.index->insert(int(i + 1), {*after[i], s.recno});
   }
@@ -155,7 +160,7 @@ void updateKeys(WorkArea& area, WorkArea::State& s, const std::string& oldRecord
 
 void rebuildOrders(WorkArea& area, WorkArea::State& s, uint32_t count) {
   if (!s.index) return;
-  for (size_t i = 0; i < s.orders.size(); ++i) s.index->rebuild(int(i + 1), collect(area, s, s.orders[i], count));
+  for (size_t i = 0; i < s.orders.size(); ++i) s.index->rebuild(int(i + 1), collectKeys(area, s, s.orders[i], count));
 }
 
 // ---- navigation in key order ---------------------------------------------------
@@ -201,6 +206,7 @@ class Sequence {
 };
 
 void toEof(WorkArea::State& s, uint32_t count) {
+  s.entry.reset();
   s.recno = count + 1;
   s.eof = true;
   s.buffer = s.file->blankRecord();
@@ -213,6 +219,7 @@ bool visibleEntry(WorkArea& area, WorkArea::State& s, const IndexEntry& e, uint3
                       "el registro " + std::to_string(e.recno) + " no existe en la tabla");
   s.recno = e.recno;
   s.eof = false;
+  s.entry = e;
   s.file->readRecord(e.recno, s.buffer);
   if (s.buffer[0] == '*') return false;
   return !s.filter || s.filter(area);
@@ -233,6 +240,9 @@ bool seekVisible(WorkArea& area, WorkArea::State& s, Sequence& q, const IndexEnt
 
 // The entry of the current record in the controlling order (where it would be).
 IndexEntry here(WorkArea& area, WorkArea::State& s) {
+  // Moving on from the entry itself keeps navigation going forward even when
+  // an entry and its record disagree.
+  if (s.entry && s.entry->recno == s.recno) return *s.entry;
   const std::optional<std::string> key = keyOf(area, s.orders[size_t(s.order - 1)]);
   return {key.value_or(std::string()), s.recno};
 }
@@ -345,6 +355,7 @@ static uint32_t countKeys(WorkArea& area, WorkArea::State& s, bool upToCurrent) 
   const std::string buffer = s.buffer;
   const uint32_t recno = s.recno;
   const bool eof = s.eof;
+  const std::optional<IndexEntry> entry = s.entry;
   Sequence q(s);
   uint32_t n = 0;
   bool reached = false;
@@ -359,6 +370,7 @@ static uint32_t countKeys(WorkArea& area, WorkArea::State& s, bool upToCurrent) 
   s.buffer = buffer;
   s.recno = recno;
   s.eof = eof;
+  s.entry = entry;
   return !upToCurrent || reached ? n : 0;
 }
 
@@ -409,7 +421,7 @@ void WorkArea::ORDCREATE(const std::string& indexFile, const std::string& tag, c
   }());
   const int keyLength = o.type.type == 'C' ? o.type.length : o.type.type == 'L' ? 1 : 8;
   const int number = s.index->createTag(t.name, keyText, forText, keyLength, fillOf(o.type), descending,
-                                        collect(*this, s, o, LASTREC()));
+                                        collectKeys(*this, s, o, LASTREC()));
   loadOrders(*this, s);
   s.order = number;
   s.scopeTop.reset();

@@ -48,6 +48,7 @@ struct WorkArea::State {
   std::vector<OrderDef> orders;
   int order = 0;
   std::optional<std::string> scopeTop, scopeBottom;
+  std::optional<IndexEntry> entry;  // the order's entry the area stands on, when it came there by the order
   bool appended = false;  // the current record was appended and has no keys yet
   std::string pendingFor;  // ORDCONDSET: FOR text and descending flag of the next ORDCREATE
   bool pendingDescending = false;
@@ -61,6 +62,8 @@ void attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path
 // Updates every tag for the record in the buffer, which replaced `oldRecord`
 // in the file (a fresh append has no keys yet).
 void updateKeys(WorkArea& area, WorkArea::State& s, const std::string& oldRecord, bool fresh);
+// The keys of order `o` over the `count` records of the table, sorted.
+std::vector<IndexEntry> collectKeys(WorkArea& area, WorkArea::State& s, const OrderDef& o, uint32_t count);
 // Rebuilds every tag over the `count` records of the table.
 void rebuildOrders(WorkArea& area, WorkArea::State& s, uint32_t count);
 // Top (or bottom) and skips in the controlling order.
