@@ -186,20 +186,8 @@ void CdxFile::create(FileLayer& env, const std::filesystem::path& path) {
   leaf[21] = leaf[22] = 4;
   leaf[23] = 3;
   bytes.replace(2 * kPage, kPage, leaf);
-  const auto aside = path.parent_path() / ("~" + path.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
-  int fd = -1;
-  int rc = env.open(aside, true, true, fd);
-  if (rc == 0) {
-    rc = env.write(fd, 0, bytes.data(), bytes.size());
-    if (rc == 0) rc = env.sync(fd);
-    env.close(fd);
-  }
-  if (rc == 0) rc = env.rename(aside, path);
-  if (rc != 0) {
-    env.remove(aside);
+  if (const int rc = writeFileAside(env, path, bytes))
     throw EngineError(err::kCreate, err::kCreateSub, "ORDCREATE", path.string(), std::strerror(rc));
-  }
-  env.syncDir(path.parent_path());
 }
 
 void CdxFile::validate(uint64_t size) {

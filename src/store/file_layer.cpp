@@ -114,4 +114,19 @@ bool FileLayer::lockedByOther(int fd, uint64_t offset, uint64_t length, LockKind
   return fl.l_type != F_UNLCK;
 }
 
+int writeFileAside(FileLayer& env, const std::filesystem::path& path, const std::string& bytes) {
+  const auto aside = path.parent_path() / ("~" + path.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+  int fd = -1;
+  int rc = env.open(aside, true, true, fd);
+  if (rc == 0) {
+    rc = env.write(fd, 0, bytes.data(), bytes.size());
+    if (rc == 0) rc = env.sync(fd);
+    env.close(fd);
+  }
+  if (rc == 0) rc = env.rename(aside, path);
+  if (rc == 0) rc = env.syncDir(path.parent_path());
+  if (rc != 0) env.remove(aside);
+  return rc;
+}
+
 }  // namespace canalix::store

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace canalix::store {
 
@@ -59,5 +60,10 @@ class FileLayer {
   // lock of `kind` on the range.
   virtual bool lockedByOther(int fd, uint64_t offset, uint64_t length, LockKind kind);
 };
+
+// Writes `bytes` as the whole content of `path`: into a private name in the
+// same folder, flushed, then renamed over `path`, so that the file is either
+// complete or absent. Returns 0 or the errno of the failure.
+int writeFileAside(FileLayer& env, const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace canalix::store

@@ -223,20 +223,7 @@ void TableFile::create(FileLayer& env, const std::filesystem::path& path, const 
   }
   std::string bytes = encodeHeader(structure, 0, false, today());
   bytes += kEndOfData;
-  const auto aside = path.parent_path() / ("~" + path.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
-  int fd = -1;
-  int rc = env.open(aside, true, true, fd);
-  if (rc == 0) {
-    rc = env.write(fd, 0, bytes.data(), bytes.size());
-    if (rc == 0) rc = env.sync(fd);
-    env.close(fd);
-  }
-  if (rc == 0) rc = env.rename(aside, path);
-  if (rc == 0) rc = env.syncDir(path.parent_path());
-  if (rc != 0) {
-    env.remove(aside);
-    fail(errnoText(rc));
-  }
+  if (const int rc = writeFileAside(env, path, bytes)) fail(errnoText(rc));
 }
 
 // ---- records and header ----------------------------------------------------

@@ -9,24 +9,14 @@
 #include <iterator>
 #include <string>
 
+#include "store/store_fixture.h"
 #include "store/table_engine.h"
 
 namespace canalix::shell::testing {
 
-class DataDir : public ::testing::Test {
+// The engine tests' scratch directory, with a reader of table sizes.
+class DataDir : public store::testing::ScratchDir {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/canalix-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
-  std::string bytes(const std::string& file) const {
-    std::ifstream in(dir / file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
   // The records of `table`, read by a workspace of its own.
   uint32_t recordCount(const std::string& table) const {
     store::Workspace reader(dir);
@@ -34,7 +24,6 @@ class DataDir : public ::testing::Test {
     return reader.area(table).LASTREC();
   }
 
-  std::filesystem::path dir;
 };
 
 }  // namespace canalix::shell::testing

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <set>
 
+#include "common/child_process.h"
 #include "store/table_engine.h"
 #include "store_fixture.h"
 
@@ -17,51 +18,7 @@ namespace {
 
 using testing::ScratchDir;
 
-// A forked child running `body`; it exits with the body's result. Two pipes let
-// the test and the child wait for each other at chosen points.
-class Child {
- public:
-  explicit Child(const std::function<int(Child&)>& body) {
-    if (pipe(toChild_) != 0 || pipe(toParent_) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      int rc = 99;
-      try {
-        rc = body(*this);
-      } catch (...) {
-        rc = 98;
-      }
-      _exit(rc);
-    }
-  }
-  ~Child() {
-    if (pid_ > 0) wait();
-    for (int fd : {toChild_[0], toChild_[1], toParent_[0], toParent_[1]}) close(fd);
-  }
-  // Called in the child: tell the test, or wait for it.
-  void signalParent() { (void)!::write(toParent_[1], "x", 1); }
-  void waitParent() {
-    char c;
-    (void)!::read(toChild_[0], &c, 1);
-  }
-  // Called in the test.
-  void signalChild() { (void)!::write(toChild_[1], "x", 1); }
-  void waitChild() {
-    char c;
-    (void)!::read(toParent_[0], &c, 1);
-  }
-  int wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int toChild_[2];
-  int toParent_[2];
-};
+using canalix::testing::Child;
 
 // True when any open file holds a lock over the range at `offset` of `path`
 // (asked through a fresh open file, which every lock conflicts with).

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "store/table_engine.h"
-#include "ui/child_process.h"
+#include "common/child_process.h"
 #include "ui/scripted_port.h"
 
 namespace canalix::ui {
