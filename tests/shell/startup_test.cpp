@@ -12,7 +12,7 @@
 #include "shell/session.h"
 #include "shell_fixture.h"
 #include "store/catalogue.h"
-#include "ui/child_process.h"
+#include "common/child_process.h"
 #include "ui/scripted_port.h"
 
 namespace canalix::shell {
