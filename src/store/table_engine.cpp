@@ -39,7 +39,7 @@ int WorkArea::fieldIndex(const std::string& name) const { return s_->file->field
 uint32_t WorkArea::LASTREC() const { return s_->shared ? s_->file->countFromSize() : s_->count; }
 
 // Writes the buffer when it changed, then brings the tags up to date.
-static void flush(WorkArea& area, WorkArea::State& s, uint32_t count) {
+void flush(WorkArea& area, WorkArea::State& s, uint32_t count) {
   if (!s.changed) return;
   s.changed = false;
   const bool fresh = s.appended;

@@ -288,7 +288,7 @@ static std::filesystem::path indexPath(WorkArea& area, const std::string& indexF
 void WorkArea::DBSETINDEX(const std::string& indexFile) {
   const std::filesystem::path path = indexPath(*this, indexFile);
   if (!s_->index || s_->index->path() != path) {
-    DBCOMMIT();
+    flush(*this, *s_, LASTREC());
     s_->index.reset();
     s_->order = 0;
     attachIndex(*this, *s_, path);
@@ -300,7 +300,7 @@ void WorkArea::DBSETINDEX(const std::string& indexFile) {
 }
 
 void WorkArea::DBSETORDER(int order) {
-  DBCOMMIT();
+  flush(*this, *s_, LASTREC());
   s_->order = order >= 1 && order <= int(s_->orders.size()) ? order : 0;
   s_->scopeTop.reset();
   s_->scopeBottom.reset();
@@ -319,7 +319,7 @@ int WorkArea::orderNumber(const std::string& name) const {
 
 bool WorkArea::DBSEEK(const Value& key, bool soft) {
   State& s = *s_;
-  DBCOMMIT();
+  flush(*this, *s_, LASTREC());
   const uint32_t count = LASTREC();
   s.bof = false;
   s.found = false;
@@ -376,14 +376,14 @@ static uint32_t countKeys(WorkArea& area, WorkArea::State& s, bool upToCurrent) 
 
 uint32_t WorkArea::ORDKEYCOUNT() {
   if (s_->order == 0) return LASTREC();
-  DBCOMMIT();
+  flush(*this, *s_, LASTREC());
   return countKeys(*this, *s_, false);
 }
 
 uint32_t WorkArea::ORDKEYNO() {
   if (s_->eof) return 0;
   if (s_->order == 0) return s_->recno;
-  DBCOMMIT();
+  flush(*this, *s_, LASTREC());
   return countKeys(*this, *s_, true);
 }
 
@@ -395,7 +395,7 @@ void WorkArea::ORDCONDSET(const std::string& forText, bool descending) {
 void WorkArea::ORDCREATE(const std::string& indexFile, const std::string& tag, const std::string& keyText) {
   State& s = *s_;
   if (s.readOnly) throw EngineError(err::kReadOnly, err::kReadOnlySub, "ORDCREATE", s.file->name(), "tabla abierta solo para lectura");
-  DBCOMMIT();
+  flush(*this, *s_, LASTREC());
   const std::filesystem::path path = indexPath(*this, indexFile);
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) CdxFile::create(s.file->env(), path);

@@ -54,6 +54,9 @@ struct WorkArea::State {
   bool pendingDescending = false;
 };
 
+// Writes the area's pending record change, if any, and updates its keys
+// (no flush to disk: that is DBCOMMIT's).
+void flush(WorkArea& area, WorkArea::State& s, uint32_t count);
 // The key bytes of `v` in an order of `type`; a `prefix` text is not padded.
 std::string indexKey(const Value& v, KeyType type, bool prefix);
 // Opens the index file at `path` for the area and parses its tags. Throws
