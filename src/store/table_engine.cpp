@@ -444,7 +444,10 @@ bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::
   }
   const std::filesystem::path index = resolve(path.parent_path() / (path.stem().string() + ".CDX"));
   std::error_code ec;
-  if (std::filesystem::exists(index, ec)) attachIndex(*area, *area->s_, index);
+  if (std::filesystem::exists(index, ec) && !attachIndex(*area, *area->s_, index)) {
+    netErr_ = true;  // refused like the table itself: quietly
+    return false;
+  }
   WorkArea& a = *area;
   areas_[key] = std::move(area);
   current_ = key;

@@ -114,11 +114,10 @@ void loadOrders(WorkArea& area, WorkArea::State& s) {
 
 }  // namespace
 
-void attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path& path) {
+bool attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path& path) {
   int rc = 0;
   std::unique_ptr<CdxFile> index = CdxFile::open(s.file->env(), path, s.readOnly, rc);
-  if (!index)
-    throw EngineError(err::kIndexOpen, err::kIndexOpenSub, "DBSETINDEX", path.string(), std::strerror(rc));
+  if (!index) return false;
   s.index = std::move(index);
   try {
     loadOrders(area, s);
@@ -128,6 +127,13 @@ void attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path
     throw;
   }
   s.file->setIndexAttached(true);
+  return true;
+}
+
+// Attaches the index file or throws 21/1003, for the calls that cannot fail quietly.
+static void requireIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path& path) {
+  if (!attachIndex(area, s, path))
+    throw EngineError(err::kIndexOpen, err::kIndexOpenSub, "DBSETINDEX", path.string(), "acceso denegado");
 }
 
 // Brings every tag up to date for the record in the buffer, written over
@@ -291,7 +297,7 @@ void WorkArea::DBSETINDEX(const std::string& indexFile) {
     flush(*this, *s_, LASTREC());
     s_->index.reset();
     s_->order = 0;
-    attachIndex(*this, *s_, path);
+    requireIndex(*this, *s_, path);
   }
   if (s_->order == 0 && !s_->orders.empty()) {
     s_->order = 1;
@@ -402,7 +408,7 @@ void WorkArea::ORDCREATE(const std::string& indexFile, const std::string& tag, c
   if (!s.index || s.index->path() != path) {
     s.index.reset();
     s.order = 0;
-    attachIndex(*this, s, path);
+    requireIndex(*this, s, path);
   }
   const std::string forText = s.pendingFor;
   const bool descending = s.pendingDescending;

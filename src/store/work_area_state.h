@@ -59,9 +59,10 @@ struct WorkArea::State {
 void flush(WorkArea& area, WorkArea::State& s, uint32_t count);
 // The key bytes of `v` in an order of `type`; a `prefix` text is not padded.
 std::string indexKey(const Value& v, KeyType type, bool prefix);
-// Opens the index file at `path` for the area and parses its tags. Throws
-// 21/1003 and 32/1012; on failure the area keeps no index.
-void attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path& path);
+// Opens the index file at `path` for the area and parses its tags; false
+// when the system refuses access (another user's). Throws 21/1003 and
+// 32/1012; on failure the area keeps no index.
+bool attachIndex(WorkArea& area, WorkArea::State& s, const std::filesystem::path& path);
 // Updates every tag for the record in the buffer, which replaced `oldRecord`
 // in the file (a fresh append has no keys yet).
 void updateKeys(WorkArea& area, WorkArea::State& s, const std::string& oldRecord, bool fresh);

@@ -314,3 +314,31 @@ TEST_F(OrdersTest, AnotherProcessAppendingIsSeenInKeyOrder) {
 
 }  // namespace
 }  // namespace canalix::store
+
+namespace canalix::store {
+namespace {
+
+// A file layer that refuses access to index files, as a share that another
+// user's rights close would.
+class NoIndexAccess : public FileLayer {
+ public:
+  int open(const std::filesystem::path& path, bool writable, bool create, int& fd) override {
+    if (path.extension() == ".CDX") return EACCES;
+    return FileLayer::open(path, writable, create, fd);
+  }
+};
+
+TEST_F(OrdersTest, AnIndexRefusedByTheSystemFailsTheOpenQuietly) {
+  {
+    Workspace ws(dir);
+    members(ws);
+  }
+  NoIndexAccess env;
+  Workspace ws(dir, &env);
+  EXPECT_FALSE(ws.DBUSEAREA(true, "SOCIOS.DBF", "", true));
+  EXPECT_TRUE(ws.NETERR());
+  EXPECT_FALSE(ws.used("SOCIOS"));
+}
+
+}  // namespace
+}  // namespace canalix::store
