@@ -231,7 +231,7 @@ void TableFile::create(FileLayer& env, const std::filesystem::path& path, const 
 int TableFile::fieldIndex(const std::string& name) const {
   const std::string key = upper(name);
   for (size_t i = 0; i < layout_.size(); ++i)
-    if (upper(layout_[i].spec.name) == key) return int(i);
+    if (upper(layout_[i].field.name) == key) return int(i);
   return -1;
 }
 
@@ -313,8 +313,8 @@ void TableFile::replaceWith(const std::vector<std::string>& records, LockKind sh
 
 Value TableFile::decode(const std::string& record, int field) const {
   const FieldLayout& f = layout_[size_t(field)];
-  const std::string raw = record.substr(size_t(f.offset), size_t(f.spec.width));
-  switch (f.spec.type) {
+  const std::string raw = record.substr(size_t(f.offset), size_t(f.field.width));
+  switch (f.field.type) {
     case 'N': {
       const size_t b = raw.find_first_not_of(' ');
       if (b == std::string::npos) return 0.0;
@@ -340,13 +340,13 @@ Value TableFile::decode(const std::string& record, int field) const {
 
 void TableFile::encode(std::string& record, int field, const Value& value) const {
   const FieldLayout& f = layout_[size_t(field)];
-  const size_t width = size_t(f.spec.width);
+  const size_t width = size_t(f.field.width);
   auto wrongType = [&]() {
     throw EngineError(err::kDataType, err::kDataTypeSub, "asignación", path_.string(),
-                      "campo " + f.spec.name + " de tipo " + std::string(1, f.spec.type));
+                      "campo " + f.field.name + " de tipo " + std::string(1, f.field.type));
   };
   std::string text;
-  switch (f.spec.type) {
+  switch (f.field.type) {
     case 'C':
       if (!std::holds_alternative<std::string>(value)) wrongType();
       text = std::get<std::string>(value).substr(0, width);
@@ -355,12 +355,12 @@ void TableFile::encode(std::string& record, int field, const Value& value) const
     case 'N': {
       if (!std::holds_alternative<double>(value)) wrongType();
       const double v = std::get<double>(value);
-      if (!encodeNumber(v, f.spec.width, f.spec.decimals, text)) {
+      if (!encodeNumber(v, f.field.width, f.field.decimals, text)) {
         char buf[64];
         auto r = std::to_chars(buf, buf + sizeof buf, v);
         throw EngineError(err::kDataWidth, err::kDataWidthSub, "asignación", path_.string(),
-                          "campo " + f.spec.name + " (N " + std::to_string(f.spec.width) + "," +
-                              std::to_string(f.spec.decimals) + "), valor " + std::string(buf, r.ptr));
+                          "campo " + f.field.name + " (N " + std::to_string(f.field.width) + "," +
+                              std::to_string(f.field.decimals) + "), valor " + std::string(buf, r.ptr));
       }
       break;
     }

@@ -15,7 +15,7 @@ namespace canalix::store {
 
 // A field with its position inside the record (after the deletion flag).
 struct FieldLayout {
-  FieldSpec spec;
+  FieldSpec field;
   int offset;  // byte offset inside the record
 };
 
