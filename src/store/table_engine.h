@@ -186,6 +186,8 @@ class Workspace {
   WorkArea& area(const std::string& alias);
   WorkArea* find(const std::string& alias);
   WorkArea& current();
+  // The alias of the current area; empty when none is.
+  const std::string& currentAlias() const { return current_; }
   void select(const std::string& alias);
   bool used(const std::string& alias) const;
   std::vector<std::string> aliases() const;
