@@ -4,18 +4,12 @@
 #include <cctype>
 #include <system_error>
 
+#include "store/names.h"
+
 namespace canalix::shell {
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
+using store::sameName;
 
 }  // namespace
 

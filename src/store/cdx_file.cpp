@@ -1,5 +1,6 @@
 // The compound index file: pages, the tag directory, B+tree upkeep and the
 // sharing protocol (lock byte, change counter, free-list head).
+#include "store/names.h"
 #include "store/cdx_file.h"
 
 #include <unistd.h>
@@ -46,14 +47,8 @@ int bitLength(int v) {
 }
 uint64_t mask(int bits) { return bits >= 64 ? ~0ull : (1ull << bits) - 1; }
 
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
-
 std::string paddedName(const std::string& name) {
-  std::string k = upper(name).substr(0, 10);
+  std::string k = upperAscii(name).substr(0, 10);
   k.resize(10, ' ');
   return k;
 }
@@ -642,7 +637,7 @@ const std::vector<CdxTag>& CdxFile::tags() {
 }
 
 int CdxFile::tagNumber(const std::string& name) {
-  const std::string want = upper(name);
+  const std::string want = upperAscii(name);
   const auto& all = tags();
   for (size_t i = 0; i < all.size(); ++i)
     if (all[i].name == want) return int(i + 1);
@@ -793,7 +788,7 @@ int CdxFile::createTag(const std::string& name, const std::string& keyExpression
   Lock lock(*this, true);
   readDirectory();
   CdxTag t;
-  t.name = upper(name).substr(0, 10);
+  t.name = upperAscii(name).substr(0, 10);
   t.keyLength = keyLength;
   t.fill = fill;
   t.descending = descending;

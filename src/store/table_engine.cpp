@@ -1,5 +1,6 @@
 // Work areas: navigation over visible records, the record buffer, appends,
 // locks and the header rules of shared and exclusive use.
+#include "store/names.h"
 #include "store/table_engine.h"
 
 #include <algorithm>
@@ -11,12 +12,6 @@
 
 namespace canalix::store {
 namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
 
 }  // namespace
 
@@ -400,9 +395,9 @@ std::filesystem::path Workspace::resolve(const std::string& fileName) const {
   const std::filesystem::path exact = given.is_absolute() ? given : dataDir_ / given;
   std::error_code ec;
   if (std::filesystem::exists(exact, ec)) return exact;
-  const std::string want = upper(exact.filename().string());
+  const std::string want = upperAscii(exact.filename().string());
   for (const auto& entry : std::filesystem::directory_iterator(exact.parent_path(), ec))
-    if (upper(entry.path().filename().string()) == want) return entry.path();
+    if (upperAscii(entry.path().filename().string()) == want) return entry.path();
   return exact;
 }
 
@@ -415,7 +410,7 @@ bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::
                           bool readOnly) {
   netErr_ = false;
   const std::filesystem::path path = resolve(fileName);
-  const std::string key = upper(alias.empty() ? path.stem().string() : alias);
+  const std::string key = upperAscii(alias.empty() ? path.stem().string() : alias);
   if (!newArea && !current_.empty()) closeArea(current_);
   if (areas_.count(key))
     throw EngineError(err::kDupAlias, err::kDupAliasSub, "DBUSEAREA", path.string(), "el alias " + key + " ya está en uso");
@@ -456,7 +451,7 @@ bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::
 }
 
 void Workspace::closeArea(const std::string& alias) {
-  const std::string key = upper(alias);
+  const std::string key = upperAscii(alias);
   auto it = areas_.find(key);
   if (it == areas_.end()) return;
   std::unique_ptr<WorkArea> area = std::move(it->second);
@@ -470,7 +465,7 @@ void Workspace::DBCLOSEALL() {
 }
 
 WorkArea* Workspace::find(const std::string& alias) {
-  auto it = areas_.find(upper(alias));
+  auto it = areas_.find(upperAscii(alias));
   return it == areas_.end() ? nullptr : it->second.get();
 }
 
@@ -486,7 +481,7 @@ WorkArea& Workspace::current() {
 
 void Workspace::select(const std::string& alias) { current_ = area(alias).alias(); }
 
-bool Workspace::used(const std::string& alias) const { return areas_.count(upper(alias)) > 0; }
+bool Workspace::used(const std::string& alias) const { return areas_.count(upperAscii(alias)) > 0; }
 
 std::vector<std::string> Workspace::aliases() const {
   std::vector<std::string> out;

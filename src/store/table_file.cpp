@@ -1,5 +1,6 @@
 // The .DBF layout: header, descriptors, records and field encodings, with the
 // open validation that refuses a damaged file without ever repairing it.
+#include "store/names.h"
 #include "store/table_file.h"
 
 #include <unistd.h>
@@ -27,12 +28,6 @@ void put16(std::string& s, size_t at, uint32_t v) {
 void put32(std::string& s, size_t at, uint32_t v) {
   put16(s, at, v & 0xFFFF);
   put16(s, at + 2, v >> 16);
-}
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
 }
 
 std::string hexByte(uint8_t b) {
@@ -106,7 +101,7 @@ std::string encodeHeader(const Structure& structure, uint32_t count, bool indexA
   for (size_t i = 0; i < n; ++i) {
     const FieldSpec& f = structure[i];
     const size_t at = 32 + 32 * i;
-    const std::string name = upper(f.name).substr(0, 10);
+    const std::string name = upperAscii(f.name).substr(0, 10);
     std::memcpy(&h[at], name.data(), name.size());
     h[at + 11] = f.type;
     h[at + 16] = char(f.width & 0xFF);
@@ -190,7 +185,7 @@ void TableFile::validate(uint64_t size) {
     if (f.type == 'C') f.width += f.decimals * 256, f.decimals = 0;
     const std::string which = "campo " + std::to_string(i + 1) + " '" + name + "'";
     if (name.empty() || name.size() > 10) corrupt(which + ": nombre no válido");
-    if (!names.insert(upper(name)).second) corrupt(which + ": nombre repetido");
+    if (!names.insert(upperAscii(name)).second) corrupt(which + ": nombre repetido");
     const bool fits = (f.type == 'C' && f.width >= 1) || (f.type == 'D' && f.width == 8) ||
                       (f.type == 'L' && f.width == 1) ||
                       (f.type == 'N' && f.width >= 1 && f.width <= kMaxNumericWidth && f.decimals < f.width);
@@ -218,7 +213,7 @@ void TableFile::create(FileLayer& env, const std::filesystem::path& path, const 
                       (f.type == 'L' && f.width == 1) ||
                       (f.type == 'N' && f.width >= 1 && f.width <= kMaxNumericWidth && f.decimals >= 0 &&
                        f.decimals < f.width);
-    if (f.name.empty() || f.name.size() > 10 || !fits || !names.insert(upper(f.name)).second)
+    if (f.name.empty() || f.name.size() > 10 || !fits || !names.insert(upperAscii(f.name)).second)
       fail("campo " + f.name + " no válido");
   }
   std::string bytes = encodeHeader(structure, 0, false, today());
@@ -229,9 +224,9 @@ void TableFile::create(FileLayer& env, const std::filesystem::path& path, const 
 // ---- records and header ----------------------------------------------------
 
 int TableFile::fieldIndex(const std::string& name) const {
-  const std::string key = upper(name);
+  const std::string key = upperAscii(name);
   for (size_t i = 0; i < layout_.size(); ++i)
-    if (upper(layout_[i].field.name) == key) return int(i);
+    if (upperAscii(layout_[i].field.name) == key) return int(i);
   return -1;
 }
 

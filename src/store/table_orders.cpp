@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "store/catalogue.h"
+#include "store/names.h"
 
 namespace canalix::store {
 namespace {
@@ -65,15 +65,6 @@ constexpr TableTags kIndexed[] = {
 // The tables ABREFI opens, in its order (FRECU2 has no index file).
 constexpr std::string_view kOpened[] = {"PARCELAS", "RECIBOS", "ACCESOS", "USUARIOS", "FRECU2", "CONCEPTO",
                                         "CODIGOS",  "GASTOS",  "CAJA",    "ARQUEO",   "BIC",    "SOCIOS"};
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-    if (up(a[i]) != up(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

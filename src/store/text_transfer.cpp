@@ -2,6 +2,7 @@
 // forms of each are described in text_transfer.h; this file keeps them in
 // three places: the field text forms (written), the line decoders (read) and
 // the aside file through which every new file is written.
+#include "store/names.h"
 #include "store/text_transfer.h"
 
 #include <unistd.h>
@@ -24,12 +25,6 @@ namespace fs = std::filesystem;
 constexpr char kEndOfData = 0x1A;
 constexpr const char* kCopyTo = "COPY TO";
 constexpr const char* kAppendFrom = "APPEND FROM";
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
 
 std::string errnoText(int rc) { return rc ? std::strerror(rc) : std::string(); }
 
@@ -430,7 +425,7 @@ fs::path inDataDir(const WorkArea& area, const fs::path& name) {
 }  // namespace
 
 Delimiters delimitersFor(const std::string& delimiter) {
-  const std::string word = upper(delimiter);
+  const std::string word = upperAscii(delimiter);
   if (word.empty()) return {'"', ','};
   if (word == "BLANK") return {0, ' '};
   if (word == "PIPE") return {0, '|'};
@@ -439,9 +434,9 @@ Delimiters delimitersFor(const std::string& delimiter) {
 }
 
 int IncomingRecord::index(const std::string& name) const {
-  const std::string want = upper(name);
+  const std::string want = upperAscii(name);
   for (size_t i = 0; i < structure_.size(); ++i)
-    if (upper(structure_[i].name) == want) return int(i);
+    if (upperAscii(structure_[i].name) == want) return int(i);
   return -1;
 }
 

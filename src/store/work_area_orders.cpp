@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "store/names.h"
 #include "store/work_area_state.h"
 
 namespace canalix::store {
@@ -21,12 +22,6 @@ std::string numberKey(double v) {
   std::string k(8, '\0');
   for (int i = 0; i < 8; ++i) k[size_t(i)] = char((bits >> (56 - 8 * i)) & 0xFF);
   return k;
-}
-
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
 }
 
 int comparePrefix(const std::string& key, const std::string& prefix) {
@@ -317,7 +312,7 @@ bool WorkArea::indexAttached() const { return s_->index != nullptr; }
 int WorkArea::orderCount() const { return int(s_->orders.size()); }
 
 int WorkArea::orderNumber(const std::string& name) const {
-  const std::string want = upper(name);
+  const std::string want = upperAscii(name);
   for (size_t i = 0; i < s_->orders.size(); ++i)
     if (s_->orders[i].name == want) return int(i + 1);
   return 0;
@@ -415,7 +410,7 @@ void WorkArea::ORDCREATE(const std::string& indexFile, const std::string& tag, c
   s.pendingFor.clear();
   s.pendingDescending = false;
   CdxTag t;
-  t.name = upper(tag);
+  t.name = upperAscii(tag);
   t.keyExpression = keyText;
   t.forExpression = forText;
   t.descending = descending;

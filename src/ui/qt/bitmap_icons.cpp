@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <cctype>
 
+#include "store/names.h"
+
 namespace canalix::ui {
 namespace {
 
@@ -49,15 +51,7 @@ constexpr BitmapName kBitmaps[] = {
     {"CANALIX", "view-bank"},
 };
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
+using store::sameName;
 
 }  // namespace
 
