@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -34,6 +35,16 @@ class ScratchDir : public ::testing::Test {
     const int hl = uint8_t(b[8]) | uint8_t(b[9]) << 8;
     const int rl = uint8_t(b[10]) | uint8_t(b[11]) << 8;
     return b.substr(size_t(hl + (n - 1) * rl), size_t(rl));
+  }
+  // Expects `f` to throw the engine error `gen`/`sub`.
+  static void expectError(const std::function<void()>& f, int gen, int sub) {
+    try {
+      f();
+      ADD_FAILURE() << "no error " << gen << "/" << sub;
+    } catch (const EngineError& e) {
+      EXPECT_EQ(e.genCode(), gen) << e.what();
+      EXPECT_EQ(e.subCode(), sub) << e.what();
+    }
   }
   static uint32_t headerCount(const std::string& b) {
     return uint32_t(uint8_t(b[4])) | uint32_t(uint8_t(b[5])) << 8 | uint32_t(uint8_t(b[6])) << 16 |

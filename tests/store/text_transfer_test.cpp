@@ -75,15 +75,6 @@ class TransferTest : public ScratchDir {
     }
     return out;
   }
-  static void expectError(const std::function<void()>& f, int gen, int sub) {
-    try {
-      f();
-      ADD_FAILURE() << "no error " << gen << "/" << sub;
-    } catch (const EngineError& e) {
-      EXPECT_EQ(e.genCode(), gen) << e.what();
-      EXPECT_EQ(e.subCode(), sub) << e.what();
-    }
-  }
   // Names in the scratch folder, to catch leftovers of a failed write.
   std::vector<std::string> names() const {
     std::vector<std::string> out;

@@ -35,15 +35,6 @@ class WorkAreaTest : public ScratchDir {
     for (t.DBGOTOP(); !t.Eof(); t.DBSKIP()) seen += std::to_string(t.RECNO()) + " ";
     return seen;
   }
-  static void expectError(const std::function<void()>& f, int gen, int sub) {
-    try {
-      f();
-      ADD_FAILURE() << "no error " << gen << "/" << sub;
-    } catch (const EngineError& e) {
-      EXPECT_EQ(e.genCode(), gen) << e.what();
-      EXPECT_EQ(e.subCode(), sub) << e.what();
-    }
-  }
 };
 
 TEST_F(WorkAreaTest, NavigationSkipsDeletedRecordsBothWays) {
