@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "store/catalogue.h"
+#include "store/file_layer.h"
 
 namespace canalix::store {
 namespace {
@@ -59,12 +60,13 @@ void putInPlace(const fs::path& aside, const fs::path& final) {
   fs::remove(aside, ec);
 }
 
-// An index file without its table describes records that no longer exist.
-void removeStaleIndex(const Workspace& ws, const CatalogueTable& table) {
+// An index file without its table describes records that no longer exist:
+// it is kept aside, intact, so that a fresh one is built.
+void setAsideStaleIndex(Workspace& ws, const CatalogueTable& table) {
   if (!table.hasIndex) return;
   std::error_code ec;
   const fs::path index = ws.resolve(table.indexFileName());
-  if (fs::exists(index, ec)) fs::remove(index, ec);
+  if (fs::exists(index, ec)) renameAside(ws.env(), index, ".antiguo");
 }
 
 void createTable(Workspace& ws, const CatalogueTable& table) {
@@ -79,7 +81,7 @@ void createTable(Workspace& ws, const CatalogueTable& table) {
     fs::remove(asidePath, ec);
     throw;
   }
-  removeStaleIndex(ws, table);
+  setAsideStaleIndex(ws, table);
   putInPlace(asidePath, ws.dataDir() / table.fileName());
 }
 

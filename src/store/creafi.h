@@ -14,7 +14,7 @@ namespace canalix::store {
 // CONCEPTO, USUARIOS, CAJA, BIC, ARQUEO), with its catalogue structure and, for
 // FRECU2, CONTROL, CONCEPTO and USUARIOS, its one initial record. A table that
 // exists is never touched. An index file left behind by a removed table is
-// deleted with it, so that start-up builds a fresh one.
+// renamed aside (NAME.CDX.antiguo), so that start-up builds a fresh one.
 // Requires: none of the tables is open in `ws`. Returns the file names created,
 // in order. Throws EngineError (20/1004 and the write errors) when a table
 // cannot be created.

@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include "store/engine_error.h"
 
 namespace canalix::store {
 
@@ -127,6 +130,16 @@ int writeFileAside(FileLayer& env, const std::filesystem::path& path, const std:
   if (rc == 0) rc = env.syncDir(path.parent_path());
   if (rc != 0) env.remove(aside);
   return rc;
+}
+
+std::filesystem::path renameAside(FileLayer& env, const std::filesystem::path& path, std::string_view suffix) {
+  std::filesystem::path kept = path.string() + std::string(suffix);
+  std::error_code ec;
+  for (int n = 2; std::filesystem::exists(kept, ec); ++n) kept = path.string() + std::string(suffix) + std::to_string(n);
+  if (const int rc = env.rename(path, kept); rc != 0)
+    throw EngineError(err::kWrite, err::kWriteSub, "renombrar", path.string(), std::strerror(rc));
+  env.syncDir(path.parent_path());
+  return kept;
 }
 
 }  // namespace canalix::store

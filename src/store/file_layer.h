@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace canalix::store {
 
@@ -65,5 +66,9 @@ class FileLayer {
 // same folder, flushed, then renamed over `path`, so that the file is either
 // complete or absent. Returns 0 or the errno of the failure.
 int writeFileAside(FileLayer& env, const std::filesystem::path& path, const std::string& bytes);
+
+// Renames `path` to `path` + `suffix` (+ a number when that name is taken),
+// keeping its bytes, and returns the name given. Throws 24/1011 on failure.
+std::filesystem::path renameAside(FileLayer& env, const std::filesystem::path& path, std::string_view suffix);
 
 }  // namespace canalix::store

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 
 #include "store/file_layer.h"
 #include "store/table_file.h"
@@ -407,7 +408,11 @@ void Workspace::DBCREATE(const std::string& fileName, const Structure& structure
 }
 
 bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::string& alias, bool shared,
-                          bool readOnly) {
+                          bool readOnly, OpenIndex openIndex) {
+  // A shared table without its index would lock at the other offsets and
+  // stop excluding the copies that use the index.
+  if (shared && openIndex == OpenIndex::kNone)
+    throw std::invalid_argument("DBUSEAREA: a shared table is always opened with its index");
   netErr_ = false;
   const std::filesystem::path path = resolve(fileName);
   const std::string key = upperAscii(alias.empty() ? path.stem().string() : alias);
@@ -439,7 +444,7 @@ bool Workspace::DBUSEAREA(bool newArea, const std::string& fileName, const std::
   }
   const std::filesystem::path index = resolve(path.parent_path() / (path.stem().string() + ".CDX"));
   std::error_code ec;
-  if (std::filesystem::exists(index, ec) && !attachIndex(*area, *area->s_, index)) {
+  if (openIndex == OpenIndex::kAttach && std::filesystem::exists(index, ec) && !attachIndex(*area, *area->s_, index)) {
     netErr_ = true;  // refused like the table itself: quietly
     return false;
   }

@@ -153,6 +153,9 @@ class WorkArea {
   std::unique_ptr<State> s_;
 };
 
+// Whether an open attaches the table's compound index file.
+enum class OpenIndex { kAttach, kNone };
+
 class Workspace {
  public:
   // `env` is the file layer to use (tests inject faults); null means the real one.
@@ -172,8 +175,10 @@ class Workspace {
   // makes it current. Shared when `shared`, else exclusive. Returns false with
   // the network-error flag set when another copy's use forbids the open.
   // Throws 21/1001 when the file cannot be opened, 32/1012 when it is damaged.
+  // With OpenIndex::kNone the table's index file is left unattached (only
+  // for exclusive use, where the lock offsets of other copies do not matter).
   bool DBUSEAREA(bool newArea, const std::string& fileName, const std::string& alias, bool shared,
-                 bool readOnly = false);
+                 bool readOnly = false, OpenIndex index = OpenIndex::kAttach);
   void DBCLOSEALL();
 
   bool NETERR() const { return netErr_; }

@@ -1,8 +1,12 @@
 // The order table as data, and INDEXAFI / ABREFI over it.
 #include "store/table_orders.h"
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <thread>
 
+#include "store/file_layer.h"
 #include "store/names.h"
 
 namespace canalix::store {
@@ -76,47 +80,112 @@ std::span<const TagDef> tableOrders(std::string_view table) {
 
 void createOrders(WorkArea& area, std::string_view table, std::string_view usuariosTag) {
   const bool usuarios = sameName(table, "USUARIOS");
-  const std::string indexFile = std::string(table) + ".CDX";
+  // The structural index of the area's own file, whatever its name.
+  const std::string indexFile = area.path().stem().string() + ".CDX";
   for (const TagDef& tag : tableOrders(table)) {
     area.ORDCONDSET(std::string(kOrderFor), tag.descending);
     area.ORDCREATE(indexFile, std::string(usuarios ? usuariosTag : tag.name), std::string(tag.keyExpression));
   }
 }
 
-std::vector<std::string> INDEXAFI(Workspace& ws) {
-  std::vector<std::string> built;
-  for (const TableTags& t : kIndexed) {
-    const std::string name(t.table);
-    std::error_code ec;
-    if (std::filesystem::exists(ws.resolve(name + ".CDX"), ec)) continue;
-    if (!ws.DBUSEAREA(true, name + ".DBF", name, false))
-      throw EngineError(err::kOpen, err::kOpenSub, "INDEXAFI", name + ".DBF", "la tabla está en uso por otro usuario");
-    WorkArea& area = ws.area(name);
-    try {
-      createOrders(area, name);
-    } catch (...) {
-      area.DBCLOSEAREA();
-      std::filesystem::remove(ws.resolve(name + ".CDX"), ec);  // never leave half an index behind
-      throw;
-    }
-    area.DBCLOSEAREA();
-    built.push_back(name);
-  }
-  return built;
+namespace {
+
+std::filesystem::path indexPath(const Workspace& ws, const std::string& table) {
+  const std::filesystem::path file = ws.resolve(table + ".DBF");
+  return ws.resolve(file.stem().string() + ".CDX");
 }
 
-bool ABREFI(Workspace& ws) {
-  for (std::string_view table : kOpened) {
-    const std::string name(table);
-    if (!ws.DBUSEAREA(true, name + ".DBF", name, true)) return false;
-    WorkArea& area = ws.area(name);
-    if (area.orderCount() > 0) {
-      area.DBSETORDER(1);
-      area.DBGOTOP();
+// True when the table opens with its index file and every tag reads.
+bool indexReadable(Workspace& ws, const std::string& table, const std::filesystem::path& index) {
+  const std::string alias = "INDEXAFI$" + table;
+  try {
+    if (!ws.DBUSEAREA(true, table + ".DBF", alias, true, true)) return true;  // in use: not ours to judge
+  } catch (const EngineError& e) {
+    if (!sameName(std::filesystem::path(e.file()).filename().string(), index.filename().string())) throw;
+    return false;
+  }
+  ws.area(alias).DBCLOSEAREA();
+  return true;
+}
+
+// Opens `name` exclusively, retrying for 5 seconds: another copy starting at
+// the same moment may be building the same index.
+bool openExclusive(Workspace& ws, const std::string& name) {
+  for (int attempt = 0; attempt < 11; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    if (ws.DBUSEAREA(true, name + ".DBF", name, false)) return true;
+  }
+  return false;
+}
+
+// Builds the index file of `name` unless another copy built it meanwhile.
+// False when it was found built.
+bool buildIndex(Workspace& ws, const std::string& name) {
+  if (!openExclusive(ws, name))
+    throw EngineError(err::kOpen, err::kOpenSub, "INDEXAFI", name + ".DBF",
+                      "falta el índice de la tabla y otro puesto la está usando; cierre CANALIX en los demás "
+                      "puestos y vuelva a entrar");
+  WorkArea& area = ws.area(name);
+  if (area.indexAttached()) {
+    area.DBCLOSEAREA();
+    return false;
+  }
+  try {
+    createOrders(area, name);
+  } catch (...) {
+    area.DBCLOSEAREA();
+    std::error_code ec;
+    std::filesystem::remove(indexPath(ws, name), ec);  // never leave half an index behind
+    throw;
+  }
+  area.DBCLOSEAREA();
+  return true;
+}
+
+}  // namespace
+
+IndexReport INDEXAFI(Workspace& ws) {
+  IndexReport report;
+  for (const TableTags& t : kIndexed) {
+    const std::string name(t.table);
+    const std::filesystem::path index = indexPath(ws, name);
+    std::error_code ec;
+    if (std::filesystem::exists(index, ec)) {
+      if (indexReadable(ws, name, index)) continue;
+      report.setAside.push_back(renameAside(ws.env(), index, ".dañado").filename().string());
     }
+    if (buildIndex(ws, name)) report.built.push_back(name);
+  }
+  return report;
+}
+
+void ABREFI(Workspace& ws) {
+  try {
+    for (std::string_view table : kOpened) {
+      const std::string name(table);
+      if (!ws.DBUSEAREA(true, name + ".DBF", name, true))
+        throw EngineError(err::kOpen, err::kOpenSub, "ABREFI", name + ".DBF",
+                          "la tabla está en uso exclusivo por otro puesto");
+      WorkArea& area = ws.area(name);
+      if (!tableOrders(name).empty() && !area.indexAttached())
+        throw EngineError(err::kIndexOpen, err::kIndexOpenSub, "ABREFI", name + ".CDX",
+                          "falta el índice de la tabla; vuelva a entrar en CANALIX para construirlo");
+      if (area.orderCount() > 0) {
+        area.DBSETORDER(1);
+        area.DBGOTOP();
+      }
+    }
+  } catch (...) {
+    ws.DBCLOSEALL();
+    throw;
   }
   ws.select("SOCIOS");
-  return true;
+}
+
+std::string setAsideNotice(const std::string& keptAs) {
+  const std::string index = keptAs.substr(0, keptAs.find(".CDX") + 4);
+  return "El índice " + index + " estaba dañado y se ha construido de nuevo.\r\nEl archivo dañado se conserva como " +
+         keptAs + ".";
 }
 
 }  // namespace canalix::store

@@ -20,7 +20,7 @@ class TableOrdersTest : public ScratchDir {};
 TEST_F(TableOrdersTest, IndexafiBuildsEveryMissingIndexWithItsTags) {
   Workspace ws(dir);
   CREAFI(ws);
-  EXPECT_EQ(INDEXAFI(ws), (std::vector<std::string>{"SOCIOS", "PARCELAS", "RECIBOS", "USUARIOS", "ACCESOS", "BIC",
+  EXPECT_EQ(INDEXAFI(ws).built, (std::vector<std::string>{"SOCIOS", "PARCELAS", "RECIBOS", "USUARIOS", "ACCESOS", "BIC",
                                                      "GASTOS", "CODIGOS", "CONCEPTO", "CAJA", "ARQUEO"}));
   EXPECT_FALSE(std::filesystem::exists(dir / "FRECU2.CDX"));
   EXPECT_FALSE(std::filesystem::exists(dir / "CONTROL.CDX"));
@@ -54,7 +54,7 @@ TEST_F(TableOrdersTest, IndexafiBuildsEveryMissingIndexWithItsTags) {
   // Index files that exist are left alone.
   const std::string before = bytes("SOCIOS.CDX");
   std::filesystem::remove(dir / "BIC.CDX");
-  EXPECT_EQ(INDEXAFI(ws), std::vector<std::string>{"BIC"});
+  EXPECT_EQ(INDEXAFI(ws).built, std::vector<std::string>{"BIC"});
   EXPECT_EQ(bytes("SOCIOS.CDX"), before);
 }
 
@@ -62,7 +62,7 @@ TEST_F(TableOrdersTest, AbrefiOpensEveryTableSharedOnItsFirstOrder) {
   Workspace ws(dir);
   CREAFI(ws);
   INDEXAFI(ws);
-  ASSERT_TRUE(ABREFI(ws));
+  ABREFI(ws);
   EXPECT_EQ(ws.currentAlias(), "SOCIOS");
   EXPECT_EQ(ws.aliases().size(), 12u);
   EXPECT_FALSE(ws.used("CONTROL"));
