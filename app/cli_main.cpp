@@ -25,6 +25,8 @@ constexpr Verb kVerbs[] = {
     {"init", "init DIRECTORIO          crea en DIRECTORIO las tablas que falten", canalix::cli::initVerb},
     {"dump", "dump DIRECTORIO TABLA    vuelca los registros de TABLA como texto delimitado",
      canalix::cli::dumpVerb},
+    {"reorganize", "reorganize DIRECTORIO    reorganiza todas las tablas y reconstruye sus índices",
+     canalix::cli::reorganizeVerb},
     {"check", "check DIRECTORIO TABLA   comprueba el índice de TABLA contra sus registros", canalix::cli::checkVerb},
     {"iban", "iban CCC                 IBAN de una cuenta de 20 dígitos", canalix::cli::ibanVerb},
     {"ccc", "ccc DIGITOS18            cuenta de 20 dígitos con sus dígitos de control", canalix::cli::cccVerb},

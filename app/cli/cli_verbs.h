@@ -18,6 +18,10 @@ int dumpVerb(const Args& args);
 // check DIR TABLE: the soundness of the table's index file.
 int checkVerb(const Args& args);
 
+// reorganize DIR: the automatic reorganisation, progress on stderr; exits 1
+// with the refusal's message when another copy of the program is at work.
+int reorganizeVerb(const Args& args);
+
 // Prints `message` on stderr as an error of canalix-cli; returns exit code 1.
 int fail(const std::string& message);
 

@@ -1,10 +1,14 @@
 // canalix-cli init DIR: prepares a data directory as start-up does, without a
-// window: every missing table is created (CREAFI). Prints each file created.
+// window: every missing table is created (CREAFI) and every missing or damaged
+// index file built (INDEXAFI), under the data directory's lock. Prints each
+// file created.
 #include <cstdio>
 #include <filesystem>
 
 #include "cli_verbs.h"
 #include "store/creafi.h"
+#include "store/data_dir_lock.h"
+#include "store/table_orders.h"
 #include "store/table_engine.h"
 
 namespace canalix::cli {
@@ -20,7 +24,13 @@ int initVerb(const Args& args) {
   std::error_code ec;
   if (!std::filesystem::is_directory(dir, ec)) return fail("no existe el directorio " + dir.string());
   store::Workspace ws(dir);
+  store::DataDirLock lock(dir);
+  if (lock.share() != store::LockResult::kGranted)
+    return fail("otro puesto está reorganizando los archivos de CANALIX; inténtelo más tarde");
   for (const std::string& file : store::CREAFI(ws)) std::printf("Tabla creada: %s\n", file.c_str());
+  const store::IndexReport report = store::INDEXAFI(ws);
+  for (const std::string& kept : report.setAside) std::printf("Índice dañado apartado: %s\n", kept.c_str());
+  for (const std::string& table : report.built) std::printf("Índice creado: %s.CDX\n", table.c_str());
   return 0;
 }
 

@@ -20,6 +20,7 @@
 #include "shell/session.h"
 #include "shell/startup.h"
 #include "shell/test_hook.h"
+#include "store/data_dir_lock.h"
 #include "store/table_engine.h"
 #include "ui/qt/bitmap_icons.h"
 #include "ui/qt/qt_port.h"
@@ -74,9 +75,12 @@ int PRINCIPAL(ui::GuardedApplication& app, int argc, char** argv) {
   ui::useBitmapTheme();
 
   // Steps 6 and 7: the tables.
+  // The data directory's lock is held shared until the program ends.
   store::Workspace ws(dataDir);
+  std::unique_ptr<store::DataDirLock> lock;
   try {
-    prepareDataDirectory(ws, *port);
+    lock = std::make_unique<store::DataDirLock>(dataDir);
+    if (!prepareDataDirectory(ws, *lock, *port).ready) return 0;
   } catch (...) {
     app.fail(std::current_exception());
   }

@@ -1,52 +1,65 @@
 // The start-up of the program as far as it touches no window: the global
-// settings and the preparation of the data directory (create the missing
-// tables, handle the first-run flag of CONTROL, open every table).
+// settings and the preparation of the data directory (its lock, the missing
+// tables, the first-run flag of CONTROL, the index files, every table open).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "store/data_dir_lock.h"
+#include "store/reorganisation.h"
 #include "store/table_engine.h"
 #include "ui/ui_port.h"
 
 namespace canalix::shell {
 
 inline constexpr std::string_view kFirstRunTitle = " Información importante de CANALIX";
+inline constexpr std::string_view kWaitNotice =
+    "Otro puesto está reorganizando los archivos de CANALIX; espere, por favor.";
+inline constexpr std::string_view kWaitQuestion =
+    "Otro puesto sigue reorganizando los archivos de CANALIX.\r\n¿Desea seguir esperando?";
+inline constexpr std::string_view kReorgPostponed =
+    "La reorganización automática se hará cuando CANALIX se abra sin otros puestos trabajando.";
 
 // Date format "dd-mm-yyyy", epoch 1935, at least 60 file handles. Deleted
 // records are hidden by the engine itself.
 void makeGlobalSettings();
 
-// The steps of start-up that later work provides. Each default stands in for
-// it, as named, until it exists.
-struct DataDirectorySteps {
-  // INDICES in automatic mode, which ends with every table open. The stand-in
-  // only opens every table (openTablesShared): there is no reorganisation yet.
-  std::function<void(store::Workspace&, ui::UiPort&)> reorganiseAutomatically;
-  // INDEXAFI, before the tables are opened. The stand-in does nothing: there
-  // are no orders yet.
-  std::function<void(store::Workspace&)> buildMissingIndexes;
+// How start-up waits and reorganises; the program gives the dialog, tests
+// their own.
+struct StartupSteps {
+  // The reorganisation in automatic mode (INDICES). The default runs
+  // INDEXAYA with the UI port's progress meter.
+  std::function<store::ReorgResult(store::Workspace&, store::DataDirLock&, ui::UiPort&)> reorganiseAutomatically;
+  // Waits between attempts at the data directory's lock.
+  std::function<void(std::chrono::milliseconds)> sleep;
 };
-DataDirectorySteps standInDataDirectorySteps();
+StartupSteps defaultStartupSteps();
 
 struct PreparedData {
+  bool ready = false;                // false: the user gave up waiting; the program ends
   std::vector<std::string> created;  // table files CREAFI created
   bool firstRun = false;             // the first-run flag was found set
+  bool reorganised = false;          // the automatic reorganisation ran
 };
 
-// Creates every missing table (CREAFI), then either runs the automatic
-// reorganisation and shows the first-run box (first-run flag set, and cleared
-// here) or builds the missing index files and opens every table. Every table
-// is open shared on return. Throws EngineError.
-PreparedData prepareDataDirectory(store::Workspace& ws, ui::UiPort& ui,
-                                  const DataDirectorySteps& steps = standInDataDirectorySteps());
+// Takes the data directory's lock shared, waiting with a notice while another
+// copy reorganises (asking every minute whether to go on waiting); creates
+// every missing table (CREAFI); then, when the first-run flag is set, runs the
+// automatic reorganisation, clears the flag and shows the first-run box, and
+// otherwise builds the missing index files (INDEXAFI) and opens every table
+// (ABREFI). A refused reorganisation keeps the flag for a later start. Every
+// table is open shared on return when ready. Throws EngineError.
+PreparedData prepareDataDirectory(store::Workspace& ws, store::DataDirLock& lock, ui::UiPort& ui,
+                                  const StartupSteps& steps = defaultStartupSteps());
 
-// Reads ControlCl6 from CONTROL opened exclusively and, when it is set, clears
-// it. True when it was set. A CONTROL held by another copy starting at the
-// same moment is retried for 5 seconds and then read as not set: that copy
-// handles the first run.
-bool takeFirstRunFlag(store::Workspace& ws);
+// Reads ControlCl6 from CONTROL. A CONTROL held by another copy starting at
+// the same moment is retried for 5 seconds and then read as not set.
+bool readFirstRunFlag(store::Workspace& ws);
+// Clears ControlCl6 in CONTROL opened exclusively, retrying for 5 seconds.
+void clearFirstRunFlag(store::Workspace& ws);
 
 // The text of the first-run box, with its CR LF line breaks and the version tag.
 std::string firstRunText();

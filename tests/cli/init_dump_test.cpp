@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "cli_run.h"
@@ -50,11 +51,14 @@ TEST_F(CliTest, InitCreatesTheThirteenTablesByteExact) {
   std::string expectedOut;
   for (const store::CatalogueTable* t : store::dataDirectoryTables())
     expectedOut += "Tabla creada: " + t->fileName() + "\n";
+  for (const char* indexed : {"SOCIOS", "PARCELAS", "RECIBOS", "USUARIOS", "ACCESOS", "BIC", "GASTOS", "CODIGOS",
+                              "CONCEPTO", "CAJA", "ARQUEO"})
+    expectedOut += std::string("Índice creado: ") + indexed + ".CDX\n";
   EXPECT_EQ(r.out, expectedOut);
 
-  size_t files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) (void)e, ++files;
-  EXPECT_EQ(files, 13u);
+  std::map<std::string, int> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) ++files[e.path().extension().string()];
+  EXPECT_EQ(files, (std::map<std::string, int>{{".DBF", 13}, {".CDX", 11}, {".LCK", 1}}));
 
   for (const store::CatalogueTable* t : store::dataDirectoryTables()) {
     SCOPED_TRACE(std::string(t->name));
@@ -163,7 +167,8 @@ TEST_F(CliTest, InitLeavesExistingTablesAloneAndRecreatesMissingOnes) {
   std::filesystem::rename(dir / "USUARIOS.DBF", dir / "usuarios.dbf");  // found whatever its case
   const auto r = run(cli("init " + dir.string()));
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "Tabla creada: SOCIOS.DBF\n");
+  EXPECT_EQ(r.out, "Tabla creada: SOCIOS.DBF\nÍndice creado: SOCIOS.CDX\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "SOCIOS.CDX.antiguo"));  // the lost table's index, kept aside
   EXPECT_EQ(bytes("CONCEPTO.DBF"), concepto);
   EXPECT_FALSE(std::filesystem::exists(dir / "USUARIOS.DBF"));
   EXPECT_EQ(run(cli("init " + dir.string())).out, "");

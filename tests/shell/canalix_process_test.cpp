@@ -68,11 +68,15 @@ TEST_F(CanalixProcess, ADamagedTableEndsTheProgramThroughTheErrorHandler) {
 }
 
 TEST_F(CanalixProcess, AnErrorInsideTheEventLoopIsReportedAndEndsTheProgram) {
-  // A users table without its fields opens well; the exit sequence, run from
-  // the window's close event, then fails reading the user's code.
+  // An access log with only its date opens well, index and all, once the
+  // first run's reorganisation is past; the exit sequence, run from the
+  // window's close event, then fails writing the user's code.
+  ASSERT_EQ(run("si").exitCode, 0);
+  std::filesystem::remove(dir / "ACCESOS.DBF");
+  std::filesystem::remove(dir / "ACCESOS.CDX");
   {
     store::Workspace ws(dir);
-    ws.DBCREATE("USUARIOS.DBF", {{"Otro", 'C', 5, 0}});
+    ws.DBCREATE("ACCESOS.DBF", {{"Fecha", 'D', 8, 0}});
   }
   const ProgramRun r = run("si");
   EXPECT_NE(r.exitCode, 0);

@@ -325,7 +325,7 @@ class MainWindowOverTables : public testing::DataDir {};
 TEST_F(MainWindowOverTables, NoThenSiWritesExactlyOneAccessRow) {
   store::Workspace ws(dir);
   ui::ScriptedPort port;
-  prepareDataDirectory(ws, port);
+  prepare(ws, port);
   port.clear();
   const Session session = testSession();
   MainWindow window(

@@ -17,7 +17,7 @@ class Salida : public testing::DataDir {
     DataDir::SetUp();
     ws = std::make_unique<store::Workspace>(dir);
     ui::ScriptedPort setup;
-    prepareDataDirectory(*ws, setup);
+    prepare(*ws, setup);
     session.startDate = store::makeDate(2014, 4, 2);
     session.startTime = "09:05:07";
   }

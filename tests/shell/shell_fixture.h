@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
+#include "shell/startup.h"
+#include "store/data_dir_lock.h"
 #include "store/store_fixture.h"
 #include "store/table_engine.h"
 
@@ -23,6 +26,19 @@ class DataDir : public store::testing::ScratchDir {
     EXPECT_TRUE(reader.DBUSEAREA(true, table + ".DBF", table, true));
     return reader.area(table).LASTREC();
   }
+
+  // Prepares the directory as the program's start does, under the fixture's
+  // data-directory lock (held until the test ends).
+  PreparedData prepare(store::Workspace& ws, ui::UiPort& port, const StartupSteps& steps = defaultStartupSteps()) {
+    if (!lock) lock = std::make_unique<store::DataDirLock>(dir);
+    return prepareDataDirectory(ws, *lock, port, steps);
+  }
+  void TearDown() override {
+    lock.reset();
+    store::testing::ScratchDir::TearDown();
+  }
+
+  std::unique_ptr<store::DataDirLock> lock;
 
 };
 

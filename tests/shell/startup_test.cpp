@@ -1,5 +1,6 @@
-// The start-up on a scratch data directory: the tables created, the CONTROL
-// first-run flag taken once, every table left open shared.
+// The start-up on a scratch data directory: the data directory's lock, the
+// tables created, the first-run reorganisation, the index files built again
+// when missing or damaged, every table left open shared on its first order.
 #include "shell/startup.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 
 #include "output/format_settings.h"
 #include "shell/data_files.h"
-#include "shell/open_tables.h"
 #include "shell/session.h"
 #include "shell_fixture.h"
 #include "store/catalogue.h"
@@ -20,15 +20,33 @@ namespace {
 
 using testing::DataDir;
 
-class Startup : public DataDir {};
+class Startup : public DataDir {
+ protected:
+  // A start as the program makes it, in a workspace of its own.
+  PreparedData start(ui::ScriptedPort& port, const StartupSteps& steps = defaultStartupSteps()) {
+    ws = std::make_unique<store::Workspace>(dir);
+    return prepare(*ws, port, steps);
+  }
+  void TearDown() override {
+    ws.reset();
+    DataDir::TearDown();
+  }
+  std::unique_ptr<store::Workspace> ws;
+};
+
+constexpr std::string_view kOpened[] = {"PARCELAS", "RECIBOS", "ACCESOS", "USUARIOS", "FRECU2", "CONCEPTO",
+                                        "CODIGOS",  "GASTOS",  "CAJA",    "ARQUEO",   "BIC",    "SOCIOS"};
 
 void expectEveryTableOpenShared(store::Workspace& ws) {
-  for (std::string_view name : kOpenOrder) {
-    ASSERT_TRUE(ws.used(std::string(name))) << name;
-    EXPECT_TRUE(ws.area(std::string(name)).shared()) << name;
+  for (std::string_view name : kOpened) {
+    const std::string table(name);
+    ASSERT_TRUE(ws.used(table)) << name;
+    EXPECT_TRUE(ws.area(table).shared()) << name;
+    EXPECT_EQ(ws.area(table).indexAttached(), table != "FRECU2") << name;
+    EXPECT_EQ(ws.area(table).INDEXORD(), table == "FRECU2" ? 0 : 1) << name;
   }
   EXPECT_FALSE(ws.used("CONTROL"));
-  EXPECT_EQ(ws.current().alias(), "SOCIOS");
+  EXPECT_EQ(ws.currentAlias(), "SOCIOS");
 }
 
 bool controlFlag(const std::filesystem::path& dir) {
@@ -38,78 +56,163 @@ bool controlFlag(const std::filesystem::path& dir) {
   return reader.area("CONTROL").getLogical("ControlCl6");
 }
 
-TEST_F(Startup, FirstStartCreatesEveryTableTakesTheFlagAndShowsTheBoxOnce) {
+// Another copy of the program holding the data directory's lock shared (a
+// running copy) or exclusively (a reorganisation), until told to let go.
+canalix::testing::Child lockHolder(const std::filesystem::path& dir, bool exclusive) {
+  return canalix::testing::Child([dir, exclusive](canalix::testing::Child& self) {
+    store::DataDirLock lock(dir);
+    if ((exclusive ? lock.makeExclusive() : lock.share()) != store::LockResult::kGranted) return 1;
+    self.signalParent();
+    self.waitParent();
+    return 0;
+  });
+}
+
+TEST_F(Startup, FirstStartReorganisesWithTheMeterThenShowsTheBoxOnce) {
   {
-    store::Workspace ws(dir);
     ui::ScriptedPort port;
-    const PreparedData prepared = prepareDataDirectory(ws, port);
+    const PreparedData prepared = start(port);
+    EXPECT_TRUE(prepared.ready);
     EXPECT_EQ(prepared.created.size(), store::dataDirectoryTables().size());
     EXPECT_TRUE(prepared.firstRun);
-    ASSERT_EQ(port.calls().size(), 1u);
-    EXPECT_EQ(port.calls()[0].kind, ui::CallKind::kInfo);
-    EXPECT_EQ(port.calls()[0].title, " Información importante de CANALIX");
-    EXPECT_EQ(port.calls()[0].text, firstRunText());
-    expectEveryTableOpenShared(ws);
+    EXPECT_TRUE(prepared.reorganised);
+    const auto& calls = port.calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front().kind, ui::CallKind::kProgressBegin);
+    EXPECT_EQ(calls[calls.size() - 2].kind, ui::CallKind::kProgressEnd);
+    // The box comes once the reorganisation has finished.
+    EXPECT_EQ(calls.back().kind, ui::CallKind::kInfo);
+    EXPECT_EQ(calls.back().title, " Información importante de CANALIX");
+    EXPECT_EQ(calls.back().text, firstRunText());
+    const auto steps = port.callsOf(ui::CallKind::kProgressStep);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().text, "PROCESO FINALIZADO");
+    expectEveryTableOpenShared(*ws);
   }
   EXPECT_FALSE(controlFlag(dir));
 
-  store::Workspace again(dir);
   ui::ScriptedPort port;
-  const PreparedData prepared = prepareDataDirectory(again, port);
+  const PreparedData prepared = start(port);
   EXPECT_TRUE(prepared.created.empty());
   EXPECT_FALSE(prepared.firstRun);
   EXPECT_TRUE(port.calls().empty());
-  expectEveryTableOpenShared(again);
+  expectEveryTableOpenShared(*ws);
 }
 
-TEST_F(Startup, TheFirstRunRunsTheReorganisationAndLaterRunsBuildTheIndexes) {
-  int reorganised = 0, indexed = 0;
-  const DataDirectorySteps steps{[&](store::Workspace& ws, ui::UiPort&) {
-                                   ++reorganised;
-                                   openTablesShared(ws);
-                                 },
-                                 [&](store::Workspace& ws) {
-                                   ++indexed;
-                                   EXPECT_TRUE(ws.aliases().empty());  // before anything is opened
-                                 }};
+TEST_F(Startup, WithAnotherCopyRunningTheFirstStartPostponesTheReorganisation) {
+  auto other = lockHolder(dir, false);
+  other.waitChild();
   {
-    store::Workspace ws(dir);
     ui::ScriptedPort port;
-    prepareDataDirectory(ws, port, steps);
-    EXPECT_EQ(reorganised, 1);
-    EXPECT_EQ(indexed, 0);
-    // The box comes once the reorganisation has finished.
-    EXPECT_EQ(port.calls().size(), 1u);
+    const PreparedData prepared = start(port);
+    EXPECT_TRUE(prepared.firstRun);
+    EXPECT_FALSE(prepared.reorganised);
+    ASSERT_EQ(port.callsOf(ui::CallKind::kNotice).size(), 1u);
+    EXPECT_EQ(port.callsOf(ui::CallKind::kNotice)[0].text, kReorgPostponed);
+    EXPECT_TRUE(port.callsOf(ui::CallKind::kInfo).empty());
+    expectEveryTableOpenShared(*ws);  // the index files were built all the same
   }
-  store::Workspace ws(dir);
+  EXPECT_TRUE(controlFlag(dir));  // kept for a start without other copies
+  other.signalChild();
+  EXPECT_EQ(other.wait(), 0);
+
+  ws.reset();
   ui::ScriptedPort port;
-  prepareDataDirectory(ws, port, steps);
-  EXPECT_EQ(reorganised, 1);
-  EXPECT_EQ(indexed, 1);
+  EXPECT_TRUE(start(port).reorganised);
+  EXPECT_EQ(port.callsOf(ui::CallKind::kInfo).size(), 1u);
+  EXPECT_FALSE(controlFlag(dir));
 }
 
-TEST_F(Startup, AMissingTableIsCreatedAtTheNextStartWithoutTheFirstRunBox) {
+TEST_F(Startup, DuringAnotherCopysReorganisationTheStartWaitsAndCreatesNothing) {
+  auto other = lockHolder(dir, true);
+  other.waitChild();
+  int sleeps = 0;
+  StartupSteps steps = defaultStartupSteps();
+  steps.sleep = [&](std::chrono::milliseconds) {
+    EXPECT_FALSE(std::filesystem::exists(dir / "SOCIOS.DBF"));  // CREAFI waits too
+    if (++sleeps == 3) {
+      other.signalChild();
+      EXPECT_EQ(other.wait(), 0);
+    }
+  };
+  ui::ScriptedPort port;
+  const PreparedData prepared = start(port, steps);
+  EXPECT_TRUE(prepared.ready);
+  EXPECT_EQ(sleeps, 3);
+  ASSERT_GE(port.calls().size(), 1u);
+  EXPECT_EQ(port.calls()[0].kind, ui::CallKind::kNotice);
+  EXPECT_EQ(port.calls()[0].text, kWaitNotice);
+  EXPECT_EQ(port.callsOf(ui::CallKind::kNotice).size(), 1u);  // said once, not at every attempt
+  expectEveryTableOpenShared(*ws);
+}
+
+TEST_F(Startup, AfterAMinuteOfWaitingTheUserMayGiveUp) {
+  auto other = lockHolder(dir, true);
+  other.waitChild();
+  int sleeps = 0;
+  StartupSteps steps = defaultStartupSteps();
+  steps.sleep = [&](std::chrono::milliseconds wait) { sleeps += int(wait.count()); };
+  ui::ScriptedPort port;
+  port.answer(true);   // one more minute
+  port.answer(false);  // then no more
+  const PreparedData prepared = start(port, steps);
+  EXPECT_FALSE(prepared.ready);
+  EXPECT_EQ(sleeps, 120000);
+  const auto questions = port.callsOf(ui::CallKind::kQuestion);
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_EQ(questions[0].text, kWaitQuestion);
+  EXPECT_TRUE(ws->aliases().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "SOCIOS.DBF"));  // no table was created meanwhile
+  other.signalChild();
+  EXPECT_EQ(other.wait(), 0);
+}
+
+TEST_F(Startup, MissingTablesAndIndexFilesAreMadeAgainAtTheNextStart) {
   {
-    store::Workspace ws(dir);
     ui::ScriptedPort port;
-    prepareDataDirectory(ws, port);
+    start(port);
   }
+  ws.reset();
+  const std::string oldCajaIndex = bytes("CAJA.CDX");
   std::filesystem::remove(dir / "CAJA.DBF");
-  store::Workspace ws(dir);
+  std::filesystem::remove(dir / "RECIBOS.CDX");
   ui::ScriptedPort port;
-  const PreparedData prepared = prepareDataDirectory(ws, port);
+  const PreparedData prepared = start(port);
   EXPECT_EQ(prepared.created, std::vector<std::string>{"CAJA.DBF"});
   EXPECT_FALSE(prepared.firstRun);
-  EXPECT_TRUE(port.calls().empty());
-  expectEveryTableOpenShared(ws);
+  EXPECT_TRUE(port.calls().empty());  // silently
+  // The lost table's index is kept aside, intact, and a fresh one built.
+  EXPECT_EQ(bytes("CAJA.CDX.antiguo"), oldCajaIndex);
+  EXPECT_EQ(ws->area("RECIBOS").orderCount(), 11);
+  expectEveryTableOpenShared(*ws);
 }
 
-TEST_F(Startup, ATableHeldExclusivelyByAnotherCopyStopsTheStartWithTheEngineError) {
+TEST_F(Startup, ADamagedIndexFileIsKeptAsideAndBuiltAgainWithANotice) {
   {
-    store::Workspace ws(dir);
     ui::ScriptedPort port;
-    prepareDataDirectory(ws, port);
+    start(port);
   }
+  ws.reset();
+  std::string damaged = bytes("SOCIOS.CDX");
+  std::fill(damaged.begin(), damaged.begin() + 24, '\xFF');
+  writeBytes("SOCIOS.CDX", damaged);
+  ui::ScriptedPort port;
+  start(port);
+  ASSERT_EQ(port.callsOf(ui::CallKind::kInfo).size(), 1u);
+  EXPECT_EQ(port.callsOf(ui::CallKind::kInfo)[0].text,
+            "El índice SOCIOS.CDX estaba dañado y se ha construido de nuevo.\r\n"
+            "El archivo dañado se conserva como SOCIOS.CDX.dañado.");
+  EXPECT_EQ(bytes("SOCIOS.CDX.dañado"), damaged);
+  EXPECT_EQ(ws->area("SOCIOS").orderCount(), 5);
+  expectEveryTableOpenShared(*ws);
+}
+
+TEST_F(Startup, ATableHeldExclusivelyByAnotherCopyStopsTheStartNamingIt) {
+  {
+    ui::ScriptedPort port;
+    start(port);
+  }
+  ws.reset();
   canalix::testing::Child other([this](canalix::testing::Child& self) {
     store::Workspace ws(dir);
     if (!ws.DBUSEAREA(true, "GASTOS.DBF", "GASTOS", false)) return 1;
@@ -118,15 +221,16 @@ TEST_F(Startup, ATableHeldExclusivelyByAnotherCopyStopsTheStartWithTheEngineErro
     return 0;
   });
   other.waitChild();
-  store::Workspace ws(dir);
   try {
-    openTablesShared(ws);
+    ui::ScriptedPort port;
+    start(port);
     ADD_FAILURE() << "opened a table another copy holds exclusively";
   } catch (const store::EngineError& e) {
     EXPECT_EQ(e.genCode(), 21);
     EXPECT_EQ(e.subCode(), 1001);
     EXPECT_EQ(e.file(), "GASTOS.DBF");
   }
+  EXPECT_TRUE(ws->aliases().empty());  // nothing left open
   other.signalChild();
   EXPECT_EQ(other.wait(), 0);
 }
