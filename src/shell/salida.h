@@ -22,9 +22,9 @@ bool SALIDA(ui::UiPort& ui, store::Workspace& ws, const Session& session);
 
 // Appends the run's row to ACCESOS under the record-lock idiom: Clave, Nombre
 // and Passw of the user record of USUARIOS, Fecha and Inicio of the start,
-// Fin = `endTime`. On a lock failure the idiom's tones and message are given
-// and nothing is written. True when the row was written.
+// Fin = `endTime`. When the append or the lock fails the idiom's tones and
+// message are given and nothing is written. True when the row was written.
 bool writeAccessRow(ui::UiPort& ui, store::Workspace& ws, const Session& session, const std::string& endTime,
-                    const ui::Sleeper& sleep = {});
+                    const store::Sleeper& sleep = {});
 
 }  // namespace canalix::shell

@@ -1,56 +1,45 @@
-// The record-lock idiom: RECLOCK's retries and the failure's tones and message.
+// The record-lock idiom over the store's retrying append and lock.
 #include "ui/record_lock_idiom.h"
-
-#include <thread>
 
 namespace canalix::ui {
 namespace {
 
-constexpr std::chrono::milliseconds kRetryWait{500};
+constexpr int kRetrySeconds = 5;
 constexpr int kToneMilliseconds = 110;  // two clock ticks of 1/18.2 s
 
-void sleepFor(const Sleeper& sleep, std::chrono::milliseconds wait) {
-  if (sleep) {
-    sleep(wait);
+void reportFailure(UiPort& ui, const LockRequest& request) {
+  ui.tone(400, kToneMilliseconds);
+  ui.tone(200, kToneMilliseconds);
+  if (request.box == LockBox::kStop) {
+    ui.stop(request.message);
   } else {
-    std::this_thread::sleep_for(wait);
+    ui.info(request.message);
   }
 }
 
 }  // namespace
 
-bool RECLOCK(store::WorkArea& area, int seconds, const Sleeper& sleep) {
-  if (area.RLOCK()) return true;
-  const bool forever = seconds == 0;
-  std::chrono::milliseconds left = std::chrono::seconds(seconds);
-  while (forever || left.count() > 0) {
-    if (area.RLOCK()) return true;
-    sleepFor(sleep, kRetryWait);
-    left -= kRetryWait;
+bool writeRecord(UiPort& ui, store::WorkArea& area, const std::function<void(store::WorkArea&)>& assign,
+                 const LockRequest& request) {
+  // A failed append is the same failure as a failed lock; the area stays on
+  // the record it was on, which nothing touches.
+  if (request.append && !store::ADDREC(area, kRetrySeconds, request.sleep)) {
+    reportFailure(ui, request);
+    return false;
   }
-  return false;
-}
-
-void reportLockFailure(UiPort& ui, std::string_view message, LockBox box) {
-  ui.tone(400, kToneMilliseconds);
-  ui.tone(200, kToneMilliseconds);
-  if (box == LockBox::kStop) {
-    ui.stop(message);
-  } else {
-    ui.info(message);
+  if (!store::RECLOCK(area, kRetrySeconds, request.sleep)) {
+    reportFailure(ui, request);
+    return false;
   }
-}
-
-bool lockForWrite(UiPort& ui, store::WorkArea& area, std::string_view message, LockBox box,
-                  const Sleeper& sleep) {
-  if (RECLOCK(area, 5, sleep)) return true;
-  reportLockFailure(ui, message, box);
-  return false;
-}
-
-void releaseAndCommit(store::WorkArea& area) {
+  try {
+    assign(area);
+  } catch (...) {
+    area.DBRUNLOCK();
+    throw;
+  }
   area.DBRUNLOCK();
   area.DBCOMMIT();
+  return true;
 }
 
 }  // namespace canalix::ui

@@ -1,5 +1,6 @@
 // The record-lock idiom against another copy of the program holding the
-// record: a forked child with its own workspace on the same table.
+// record or the table: a forked child with its own workspace on the same
+// files. What reached the disk is read back through a fresh workspace.
 #include "ui/record_lock_idiom.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +8,14 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
 
-#include "store/table_engine.h"
 #include "common/child_process.h"
+#include "store/table_engine.h"
 #include "ui/scripted_port.h"
 
 namespace canalix::ui {
@@ -19,8 +24,14 @@ namespace {
 using canalix::testing::Child;
 using std::chrono::milliseconds;
 
+// What the other copy holds: record 1, or the whole table (which also covers
+// the byte of the record an append would add).
+enum class Hold { kRecordOne, kWholeFile };
+
 class RecordLockIdiom : public ::testing::Test {
  protected:
+  // PRUEBA with records UNO and DOS and an order on the name, as the real
+  // tables have one.
   void SetUp() override {
     char tmpl[] = "/tmp/canalix-ui-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -28,99 +39,201 @@ class RecordLockIdiom : public ::testing::Test {
     store::Workspace ws(dir);
     ws.DBCREATE("PRUEBA.DBF", {{"Nombre", 'C', 10, 0}});
     ASSERT_TRUE(ws.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", false));
-    ws.area("PRUEBA").DBAPPEND();
-    ws.area("PRUEBA").put("Nombre", std::string("ANTES"));
-    ws.area("PRUEBA").DBCLOSEAREA();
+    store::WorkArea& area = ws.area("PRUEBA");
+    for (const char* name : {"UNO", "DOS"}) {
+      area.DBAPPEND();
+      area.put("Nombre", std::string(name));
+    }
+    area.ORDCREATE("PRUEBA", "NOMBRE", "PRUEBA->Nombre");
+    ws.DBCLOSEALL();
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  // A child holding record 1 locked until told to let go.
-  Child holder() {
-    return Child([this](Child& self) {
+  // A child holding `hold` until told to let go. Made before the test opens
+  // the table: a forked copy shares its parent's open files and their locks.
+  std::unique_ptr<Child> holder(Hold hold) {
+    auto child = std::make_unique<Child>([this, hold](Child& self) {
       store::Workspace other(dir);
       if (!other.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true)) return 1;
-      other.area("PRUEBA").DBGOTO(1);
-      if (!other.area("PRUEBA").RLOCK()) return 2;
+      store::WorkArea& area = other.area("PRUEBA");
+      area.DBGOTO(1);
+      if (!(hold == Hold::kRecordOne ? area.RLOCK() : area.FLOCK())) return 2;
       self.signalParent();
       self.waitParent();
-      other.area("PRUEBA").DBRUNLOCK();
       return 0;
     });
+    child->waitChild();
+    return child;
+  }
+
+  // PRUEBA open shared on record 1.
+  store::WorkArea& openShared(store::Workspace& ws) {
+    EXPECT_TRUE(ws.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
+    store::WorkArea& area = ws.area("PRUEBA");
+    area.DBGOTO(1);
+    return area;
+  }
+
+  std::string bytes(const std::string& file) const {
+    std::ifstream in(dir / file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // The names on disk in record order.
+  std::vector<std::string> namesOnDisk() const {
+    store::Workspace reader(dir);
+    EXPECT_TRUE(reader.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
+    store::WorkArea& area = reader.area("PRUEBA");
+    std::vector<std::string> names;
+    for (uint32_t n = 1; n <= area.LASTREC(); ++n) {
+      area.DBGOTO(n);
+      names.push_back(area.getText("Nombre"));
+    }
+    return names;
+  }
+
+  static void expectTwoTones(const ScriptedPort& port) {
+    const std::vector<PortCall> tones = port.callsOf(CallKind::kTone);
+    ASSERT_EQ(tones.size(), 2u);
+    EXPECT_EQ(tones[0].hertz, 400);
+    EXPECT_EQ(tones[1].hertz, 200);
+    EXPECT_EQ(tones[0].milliseconds, 110);
+    EXPECT_EQ(tones[1].milliseconds, 110);
   }
 
   std::filesystem::path dir;
 };
 
-TEST_F(RecordLockIdiom, GivesUpAfterFiveSecondsWithTwoTonesAndTheMessage) {
-  Child child = holder();
-  child.waitChild();
-  store::Workspace ws(dir);
-  ASSERT_TRUE(ws.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
-  store::WorkArea& area = ws.area("PRUEBA");
-  area.DBGOTO(1);
-  ScriptedPort port;
-  milliseconds waited{0};
-  int waits = 0;
-  const Sleeper count = [&](milliseconds m) {
-    waited += m;
-    ++waits;
-  };
-  EXPECT_FALSE(lockForWrite(port, area, kLockMessage, LockBox::kInfo, count));
-  // Eleven attempts: two at once, then one every half second up to 4.5 s.
-  EXPECT_EQ(waits, 10);
-  EXPECT_EQ(waited, milliseconds(5000));
-  EXPECT_EQ(port.toneFrequencies(), (std::vector<int>{400, 200}));
-  ASSERT_EQ(port.callsOf(CallKind::kInfo).size(), 1u);
-  EXPECT_EQ(port.callsOf(CallKind::kInfo)[0].text,
-            "No es posible la modificación;inténtelo más tarde, por favor.");
-  EXPECT_EQ(port.callsOf(CallKind::kInfo)[0].title, "Information");
-  EXPECT_FALSE(area.isLocked(1));
+const auto kRenameToNuevo = [](store::WorkArea& area) { area.put("Nombre", std::string("NUEVO")); };
 
-  port.clear();
-  EXPECT_FALSE(lockForWrite(port, area, kAppendMessage, LockBox::kStop, count));
-  EXPECT_EQ(port.callsOf(CallKind::kStop).at(0).title, "Stop");
-  EXPECT_EQ(port.callsOf(CallKind::kStop).at(0).text,
-            "No es posible añadir el registro;inténtelo más tarde, por favor.");
-  child.signalChild();
-  EXPECT_EQ(child.wait(), 0);
+TEST_F(RecordLockIdiom, ARecordHeldElsewhereGivesUpAfterFiveSecondsWritingNothing) {
+  std::unique_ptr<Child> child = holder(Hold::kRecordOne);
+  store::Workspace ws(dir);
+  store::WorkArea& area = openShared(ws);
+  ScriptedPort port;
+  bool assigned = false;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(writeRecord(port, area, [&](store::WorkArea&) { assigned = true; }));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, milliseconds(4500));
+  EXPECT_LT(took, milliseconds(7000));
+
+  EXPECT_FALSE(assigned);
+  expectTwoTones(port);
+  ASSERT_EQ(port.calls().size(), 3u);
+  EXPECT_EQ(port.calls()[2].kind, CallKind::kInfo);  // after both tones
+  EXPECT_EQ(port.calls()[2].title, "Information");
+  EXPECT_EQ(port.calls()[2].text, "No es posible la modificación;inténtelo más tarde, por favor.");
+  EXPECT_FALSE(area.isLocked(1));
+  ws.DBCLOSEALL();
+  EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"UNO       ", "DOS       "}));
+  child->signalChild();
+  EXPECT_EQ(child->wait(), 0);
 }
 
-TEST_F(RecordLockIdiom, AFreeRecordIsLockedAtOnceAndWrittenOnCommit) {
+// A refused append and a refused lock give the same report in the box the
+// caller chose, and leave both files as they were.
+TEST_F(RecordLockIdiom, EveryRefusalGivesTheTonesAndTheCallersMessageAndChangesNoFile) {
+  const std::string modifyText = "No es posible la modificación;inténtelo más tarde, por favor.";
+  const std::string appendText = "No es posible añadir el registro;inténtelo más tarde, por favor.";
+  struct Case {
+    const char* name;
+    Hold hold;
+    LockRequest request;
+    CallKind box;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"record held", Hold::kRecordOne, {}, CallKind::kInfo, modifyText},
+      {"record held, stop box", Hold::kRecordOne, {.box = LockBox::kStop}, CallKind::kStop, modifyText},
+      // The append's request as the callers write it: new record, its message.
+      {"append refused", Hold::kWholeFile, {true, kAppendMessage}, CallKind::kInfo, appendText},
+      {"append, stop", Hold::kWholeFile, {true, kAppendMessage, LockBox::kStop}, CallKind::kStop, appendText},
+      // An existing record under another copy's file lock: the lock is what fails.
+      {"table held, existing record", Hold::kWholeFile, {}, CallKind::kInfo, modifyText},
+  };
+  const std::string table = bytes("PRUEBA.DBF");
+  const std::string index = bytes("PRUEBA.CDX");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<Child> child = holder(c.hold);
+    {
+      store::Workspace ws(dir);
+      store::WorkArea& area = openShared(ws);
+      ScriptedPort port;
+      int waits = 0;
+      LockRequest request = c.request;
+      request.sleep = [&](milliseconds) { ++waits; };
+      bool assigned = false;
+      EXPECT_FALSE(writeRecord(
+          port, area, [&](store::WorkArea&) { assigned = true; }, request));
+      EXPECT_FALSE(assigned);
+      EXPECT_EQ(waits, 10);  // the five seconds of one retrying step, not of two
+      expectTwoTones(port);
+      ASSERT_EQ(port.calls().size(), 3u);
+      EXPECT_EQ(port.calls()[2].kind, c.box);
+      EXPECT_EQ(port.calls()[2].title, c.box == CallKind::kStop ? "Stop" : "Information");
+      EXPECT_EQ(port.calls()[2].text, c.text);
+      EXPECT_EQ(area.RECNO(), 1u);
+      EXPECT_EQ(area.LASTREC(), 2u);
+    }
+    child->signalChild();
+    EXPECT_EQ(child->wait(), 0);
+    EXPECT_EQ(bytes("PRUEBA.DBF"), table);
+    EXPECT_EQ(bytes("PRUEBA.CDX"), index);
+  }
+}
+
+TEST_F(RecordLockIdiom, AFreeRecordIsWrittenAtOnceWithItsKey) {
   store::Workspace ws(dir);
-  ASSERT_TRUE(ws.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
-  store::WorkArea& area = ws.area("PRUEBA");
-  area.DBGOTO(1);
+  store::WorkArea& area = openShared(ws);
   ScriptedPort port;
   int waits = 0;
-  ASSERT_TRUE(lockForWrite(port, area, kLockMessage, LockBox::kInfo, [&](milliseconds) { ++waits; }));
+  EXPECT_TRUE(writeRecord(port, area, kRenameToNuevo, {.sleep = [&](milliseconds) { ++waits; }}));
   EXPECT_EQ(waits, 0);
   EXPECT_TRUE(port.calls().empty());
-  area.put("Nombre", std::string("DESPUES"));
-  releaseAndCommit(area);
-  EXPECT_FALSE(area.isLocked(1));
+  EXPECT_FALSE(area.isLocked(1));  // released for the other copies
 
+  EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"NUEVO     ", "DOS       "}));
   store::Workspace reader(dir);
   ASSERT_TRUE(reader.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
-  reader.area("PRUEBA").DBGOTO(1);
-  EXPECT_EQ(reader.area("PRUEBA").getText("Nombre"), "DESPUES   ");
+  reader.area("PRUEBA").DBSETORDER(1);
+  EXPECT_FALSE(reader.area("PRUEBA").DBSEEK(std::string("UNO")));
+  ASSERT_TRUE(reader.area("PRUEBA").DBSEEK(std::string("NUEVO")));
+  EXPECT_EQ(reader.area("PRUEBA").RECNO(), 1u);
 }
 
-TEST_F(RecordLockIdiom, ZeroSecondsRetriesUntilTheOtherCopyLetsGo) {
-  Child child = holder();
-  child.waitChild();
+TEST_F(RecordLockIdiom, ANewRecordIsAppendedWrittenAndReleased) {
   store::Workspace ws(dir);
-  ASSERT_TRUE(ws.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
-  store::WorkArea& area = ws.area("PRUEBA");
-  area.DBGOTO(1);
-  int waits = 0;
-  const Sleeper releaseAfterThree = [&](milliseconds) {
-    if (++waits == 3) {
-      child.signalChild();
-      child.wait();
-    }
-  };
-  EXPECT_TRUE(RECLOCK(area, 0, releaseAfterThree));
-  EXPECT_EQ(waits, 3);
+  store::WorkArea& area = openShared(ws);
+  ScriptedPort port;
+  EXPECT_TRUE(writeRecord(port, area, kRenameToNuevo, {.append = true, .message = kAppendMessage}));
+  EXPECT_TRUE(port.calls().empty());
+  EXPECT_EQ(area.RECNO(), 3u);
+  EXPECT_FALSE(area.isLocked(3));
+
+  EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"UNO       ", "DOS       ", "NUEVO     "}));
+  store::Workspace reader(dir);
+  ASSERT_TRUE(reader.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true));
+  reader.area("PRUEBA").DBSETORDER(1);
+  ASSERT_TRUE(reader.area("PRUEBA").DBSEEK(std::string("NUEVO")));
+  EXPECT_EQ(reader.area("PRUEBA").RECNO(), 3u);
+}
+
+TEST_F(RecordLockIdiom, AnAssignmentThatThrowsLeavesTheRecordFreeForOthers) {
+  store::Workspace ws(dir);
+  store::WorkArea& area = openShared(ws);
+  ScriptedPort port;
+  const auto wrongType = [](store::WorkArea& a) { a.put("Nombre", 12.0); };
+  EXPECT_THROW(writeRecord(port, area, wrongType), store::EngineError);
+  EXPECT_FALSE(area.isLocked(1));
+  Child other([this](Child&) {
+    store::Workspace ws2(dir);
+    if (!ws2.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true)) return 1;
+    ws2.area("PRUEBA").DBGOTO(1);
+    return ws2.area("PRUEBA").RLOCK() ? 0 : 2;
+  });
+  EXPECT_EQ(other.wait(), 0);
 }
 
 }  // namespace
