@@ -69,8 +69,12 @@ bool isLater(Command command) {
 }  // namespace
 
 MainWindow::MainWindow(const Session& session, ui::UiPort& ui, std::function<bool()> mayClose,
-                       QPixmap background, QWidget* parent)
-    : QMainWindow(parent), session_(session), ui_(ui), mayClose_(std::move(mayClose)) {
+                       QPixmap background, Screens screens, QWidget* parent)
+    : QMainWindow(parent),
+      session_(session),
+      ui_(ui),
+      mayClose_(std::move(mayClose)),
+      screens_(std::move(screens)) {
   setWindowTitle(ui::toQt(shell::windowTitle(session)));
   setWindowIcon(ui::bitmapIcon("CANALIX"));
   setProperty("helpTopic", ui::toQt(kHelpTopic));
@@ -157,6 +161,10 @@ void MainWindow::runPressed(Command command, QToolButton* button) {
 }
 
 void MainWindow::run(Command command) {
+  if (auto screen = screens_.find(command); screen != screens_.end()) {
+    screen->second();
+    return;
+  }
   if (isLater(command)) {
     ui_.info(kLaterNotice, commandName(command));
     return;

@@ -31,10 +31,14 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
+  // The screens the program opens for some commands (INDICES for
+  // kReorganizar), given by PRINCIPAL, which owns what they work on.
+  using Screens = std::map<Command, std::function<void()>>;
+
   // `mayClose` runs the exit sequence and says whether the window may close;
   // `background` is the picture stretched over the client area (may be null).
   MainWindow(const Session& session, ui::UiPort& ui, std::function<bool()> mayClose, QPixmap background,
-             QWidget* parent = nullptr);
+             Screens screens = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   QToolBar* mainToolBar() const { return toolBar_; }
@@ -59,6 +63,7 @@ class MainWindow : public QMainWindow {
   const Session& session_;  // its working year and community title go to the screens of later work
   ui::UiPort& ui_;
   std::function<bool()> mayClose_;
+  Screens screens_;
   QToolBar* toolBar_ = nullptr;
   ui::MessageBar* messageBar_ = nullptr;
   ui::FunctionKeys* keys_ = nullptr;

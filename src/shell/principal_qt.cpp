@@ -6,6 +6,7 @@
 // shown (the user record stays 1 until it exists).
 #include "shell/principal_qt.h"
 
+#include <QApplication>
 #include <QPixmap>
 #include <QStatusBar>
 #include <QTimer>
@@ -15,6 +16,7 @@
 
 #include "shell/data_files.h"
 #include "shell/error_report.h"
+#include "shell/indices_dialog.h"
 #include "shell/main_window.h"
 #include "shell/salida.h"
 #include "shell/session.h"
@@ -42,6 +44,23 @@ void scheduleTestCloses(MainWindow& window, size_t count) {
   for (size_t i = 1; i <= count; ++i) {
     QTimer::singleShot(int(i) * kTestCloseIntervalMs, &window, [&window] { window.close(); });
   }
+}
+
+// Start-up's automatic reorganisation shown in the INDICES dialog.
+StartupSteps startupSteps(const Session& session) {
+  StartupSteps steps = defaultStartupSteps();
+  steps.reorganiseAutomatically = [&session](store::Workspace& ws, store::DataDirLock& lock, ui::UiPort& ui) {
+    return INDICES(nullptr, ui, ws, lock, true, session.communityTitle);
+  };
+  return steps;
+}
+
+// The screens of the main window that work on the program's tables.
+MainWindow::Screens windowScreens(const Session& session, ui::UiPort& ui, store::Workspace& ws,
+                                  store::DataDirLock& lock) {
+  return {{Command::kReorganizar, [&session, &ui, &ws, &lock] {
+             INDICES(QApplication::activeWindow(), ui, ws, lock, false, session.communityTitle);
+           }}};
 }
 
 }  // namespace
@@ -80,14 +99,15 @@ int PRINCIPAL(ui::GuardedApplication& app, int argc, char** argv) {
   std::unique_ptr<store::DataDirLock> lock;
   try {
     lock = std::make_unique<store::DataDirLock>(dataDir);
-    if (!prepareDataDirectory(ws, *lock, *port).ready) return 0;
+    if (!prepareDataDirectory(ws, *lock, *port, startupSteps(session)).ready) return 0;
   } catch (...) {
     app.fail(std::current_exception());
   }
 
   // Steps 9 to 14: the window.
   MainWindow window(
-      session, *port, [&] { return SALIDA(*port, ws, session); }, background);
+      session, *port, [&] { return SALIDA(*port, ws, session); }, background,
+      windowScreens(session, *port, ws, *lock));
   if (auto* qtPort = dynamic_cast<ui::QtPort*>(port.get())) {
     qtPort->setNoticeSink([&window](const QString& text) { window.statusBar()->showMessage(text, 4000); });
   }

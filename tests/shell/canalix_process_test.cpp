@@ -56,6 +56,35 @@ TEST_F(CanalixProcess, FirstStartThenNoThenSiLeavesOneAccessRow) {
   EXPECT_EQ(recordCount("ACCESOS"), 2u);
 }
 
+TEST_F(CanalixProcess, OnlyTheFirstStartReorganisesInTheDialogAndShowsTheBox) {
+  // The dialog's opening beeps and its progress stand in the dump; the port's
+  // own progress meter is not used.
+  const std::string dialogBeeps = "tone |  |  | 4000 Hz 55 ms\ntone |  |  | 3000 Hz 55 ms\n";
+  const ProgramRun first = run("si");
+  EXPECT_EQ(first.exitCode, 0) << first.out;
+  EXPECT_EQ(count(first.out, dialogBeeps), 1) << first.out;
+  EXPECT_EQ(count(first.out, "progress"), 0) << first.out;
+  const size_t box = first.out.find("info |  Información importante de CANALIX | ");
+  ASSERT_NE(box, std::string::npos) << first.out;
+  EXPECT_GT(box, first.out.find(dialogBeeps)) << "the box comes after the reorganisation";
+  const std::string boxLine = first.out.substr(box, first.out.find('\n', box) - box);
+  EXPECT_NE(boxLine.find("lo nuevo de la versión 4.4c"), std::string::npos) << boxLine;
+
+  const ProgramRun second = run("si");
+  EXPECT_EQ(second.exitCode, 0) << second.out;
+  EXPECT_EQ(count(second.out, "info |"), 0) << second.out;
+  EXPECT_EQ(count(second.out, "tone |"), 0) << "no reorganisation: " << second.out;
+
+  // An index file lost between starts is built again without a word.
+  std::filesystem::remove(dir / "RECIBOS.CDX");
+  const ProgramRun third = run("si");
+  EXPECT_EQ(third.exitCode, 0) << third.out;
+  EXPECT_TRUE(std::filesystem::exists(dir / "RECIBOS.CDX"));
+  EXPECT_EQ(count(third.out, "info |"), 0) << third.out;
+  EXPECT_EQ(count(third.out, "tone |"), 0) << third.out;
+  EXPECT_EQ(count(third.out, "question | Salida del Sistema"), 1) << third.out;
+}
+
 TEST_F(CanalixProcess, ADamagedTableEndsTheProgramThroughTheErrorHandler) {
   std::ofstream(dir / "SOCIOS.DBF", std::ios::binary) << "esto no es una tabla";
   const ProgramRun r = run("si");
