@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "common/child_process.h"
+#include "store/file_layer.h"
 #include "store/table_engine.h"
+#include "store/table_file.h"
 #include "ui/scripted_port.h"
 
 namespace canalix::ui {
@@ -24,9 +26,10 @@ namespace {
 using canalix::testing::Child;
 using std::chrono::milliseconds;
 
-// What the other copy holds: record 1, or the whole table (which also covers
-// the byte of the record an append would add).
-enum class Hold { kRecordOne, kWholeFile };
+// What the other copy holds: record 1; the whole table (which also covers the
+// byte of the record an append would add); or that byte alone, as a copy
+// appending at the same moment does, which leaves record 1 free.
+enum class Hold { kRecordOne, kWholeFile, kNextRecord };
 
 class RecordLockIdiom : public ::testing::Test {
  protected:
@@ -53,6 +56,7 @@ class RecordLockIdiom : public ::testing::Test {
   // the table: a forked copy shares its parent's open files and their locks.
   std::unique_ptr<Child> holder(Hold hold) {
     auto child = std::make_unique<Child>([this, hold](Child& self) {
+      if (hold == Hold::kNextRecord) return holdNextRecord(self);
       store::Workspace other(dir);
       if (!other.DBUSEAREA(true, "PRUEBA.DBF", "PRUEBA", true)) return 1;
       store::WorkArea& area = other.area("PRUEBA");
@@ -64,6 +68,21 @@ class RecordLockIdiom : public ::testing::Test {
     });
     child->waitChild();
     return child;
+  }
+
+  // Locks the byte of record 3 where the engine's append would lock it.
+  int holdNextRecord(Child& self) {
+    store::FileLayer layer;
+    int rc = 0;
+    std::unique_ptr<store::TableFile> file = store::TableFile::open(layer, dir / "PRUEBA.DBF", false, rc);
+    if (!file) return 3;
+    file->setIndexAttached(true);
+    if (layer.lock(file->fd(), file->locks().record(3), 1, store::LockKind::kExclusive) !=
+        store::LockResult::kGranted)
+      return 4;
+    self.signalParent();
+    self.waitParent();
+    return 0;
   }
 
   // PRUEBA open shared on record 1.
@@ -149,6 +168,8 @@ TEST_F(RecordLockIdiom, EveryRefusalGivesTheTonesAndTheCallersMessageAndChangesN
       // The append's request as the callers write it: new record, its message.
       {"append refused", Hold::kWholeFile, {true, kAppendMessage}, CallKind::kInfo, appendText},
       {"append, stop", Hold::kWholeFile, {true, kAppendMessage, LockBox::kStop}, CallKind::kStop, appendText},
+      // Record 1 could be locked: a refused append must not write over it.
+      {"next record held", Hold::kNextRecord, {true, kAppendMessage}, CallKind::kInfo, appendText},
       // An existing record under another copy's file lock: the lock is what fails.
       {"table held, existing record", Hold::kWholeFile, {}, CallKind::kInfo, modifyText},
   };
@@ -165,8 +186,11 @@ TEST_F(RecordLockIdiom, EveryRefusalGivesTheTonesAndTheCallersMessageAndChangesN
       LockRequest request = c.request;
       request.sleep = [&](milliseconds) { ++waits; };
       bool assigned = false;
-      EXPECT_FALSE(writeRecord(
-          port, area, [&](store::WorkArea&) { assigned = true; }, request));
+      const auto assign = [&](store::WorkArea& a) {
+        assigned = true;
+        kRenameToNuevo(a);
+      };
+      EXPECT_FALSE(writeRecord(port, area, assign, request));
       EXPECT_FALSE(assigned);
       EXPECT_EQ(waits, 10);  // the five seconds of one retrying step, not of two
       expectTwoTones(port);
