@@ -3,6 +3,8 @@
 // results on stdout and errors on stderr, in Spanish, and returns the exit code.
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,10 @@ int checkVerb(const Args& args);
 // reorganize DIR: the automatic reorganisation, progress on stderr; exits 1
 // with the refusal's message when another copy of the program is at work.
 int reorganizeVerb(const Args& args);
+
+// The data directory of a verb taking DIRECTORIO alone; null after printing
+// the usage or the error when `args` is not one existing directory.
+std::optional<std::filesystem::path> dataDirectoryArg(const Args& args, const std::string& usage);
 
 // Prints `message` on stderr as an error of canalix-cli; returns exit code 1.
 int fail(const std::string& message);

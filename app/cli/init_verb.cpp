@@ -18,11 +18,23 @@ int fail(const std::string& message) {
   return 1;
 }
 
-int initVerb(const Args& args) {
-  if (args.size() != 1) return fail("uso: canalix-cli init DIRECTORIO");
-  const std::filesystem::path dir = args[0];
+std::optional<std::filesystem::path> dataDirectoryArg(const Args& args, const std::string& usage) {
+  if (args.size() != 1) {
+    fail("uso: canalix-cli " + usage);
+    return std::nullopt;
+  }
   std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) return fail("no existe el directorio " + dir.string());
+  if (!std::filesystem::is_directory(args[0], ec)) {
+    fail("no existe el directorio " + args[0]);
+    return std::nullopt;
+  }
+  return std::filesystem::path(args[0]);
+}
+
+int initVerb(const Args& args) {
+  const auto found = dataDirectoryArg(args, "init DIRECTORIO");
+  if (!found) return 1;
+  const std::filesystem::path& dir = *found;
   store::Workspace ws(dir);
   store::DataDirLock lock(dir);
   if (lock.share() != store::LockResult::kGranted)

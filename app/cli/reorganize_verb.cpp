@@ -21,10 +21,9 @@ std::string terminalText(std::string text) {
 }  // namespace
 
 int reorganizeVerb(const Args& args) {
-  if (args.size() != 1) return fail("uso: canalix-cli reorganize DIRECTORIO");
-  const std::filesystem::path dir = args[0];
-  std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) return fail("no existe el directorio " + dir.string());
+  const auto found = dataDirectoryArg(args, "reorganize DIRECTORIO");
+  if (!found) return 1;
+  const std::filesystem::path& dir = *found;
   store::Workspace ws(dir);
   store::DataDirLock lock(dir);
   store::ReorgOptions options;

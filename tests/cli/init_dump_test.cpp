@@ -9,26 +9,16 @@
 
 #include "cli_run.h"
 #include "store/catalogue.h"
+#include "store/store_fixture.h"
 #include "store/table_engine.h"
 
 namespace canalix {
 namespace {
 
 using testing::cli;
-using testing::readFile;
 using testing::run;
 
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/canalix-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string bytes(const std::string& f) const { return readFile(dir / f); }
-  std::filesystem::path dir;
-};
+using CliTest = store::testing::ScratchDir;
 
 std::string upper(std::string_view s) {
   std::string out(s);

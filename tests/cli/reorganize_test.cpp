@@ -8,6 +8,7 @@
 #include "cli_run.h"
 #include "common/child_process.h"
 #include "store/data_dir_lock.h"
+#include "store/store_fixture.h"
 #include "store/table_engine.h"
 
 namespace canalix {
@@ -16,12 +17,10 @@ namespace {
 using testing::cli;
 using testing::run;
 
-class Reorganize : public ::testing::Test {
+class Reorganize : public store::testing::ScratchDir {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/canalix-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    ScratchDir::SetUp();
     ASSERT_EQ(run(cli("init " + dir.string())).exitCode, 0);
     store::Workspace ws(dir);
     ASSERT_TRUE(ws.DBUSEAREA(true, "CODIGOS.DBF", "CODIGOS", true));
@@ -33,8 +32,6 @@ class Reorganize : public ::testing::Test {
       codigos.DBRUNLOCK();
     }
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::filesystem::path dir;
 };
 
 // Debian's python3-dbfread: live and deleted records of a table, and its codes.
