@@ -7,6 +7,8 @@
 
 #include <stdexcept>
 
+#include "store/names.h"
+
 namespace canalix::store {
 namespace {
 
@@ -517,17 +519,6 @@ constexpr CatalogueTable kTables[] = {
     {"HACIDIS", kWork, WorkUse::kSepa, false, kDatos600},
     {"SAMPLE", kWork, WorkUse::kMandate, false, kDatos250},
 };
-
-// Upper-casing changes only the letters a to z.
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (upper(a[i]) != upper(b[i])) return false;
-  }
-  return true;
-}
 
 // "socios.dbf" -> "socios"; names without the extension are kept.
 std::string_view withoutDbf(std::string_view name) {

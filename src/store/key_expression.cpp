@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "store/names.h"
 #include "store/table_file.h"
 
 namespace canalix::store {
@@ -71,13 +72,6 @@ using NodePtr = std::unique_ptr<Node>;
 
 constexpr int kComputedWidth = 10;  // integer positions of a computed number
 constexpr int kMaxStrWidth = 255;
-
-char upperChar(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-std::string upper(std::string s) {
-  for (char& c : s) c = upperChar(c);
-  return s;
-}
 
 bool isNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
@@ -186,7 +180,7 @@ Value eval(const Node& n, WorkArea& self) {
     case Kind::kSubstr:
       return evalSubstr(n, self);
     case Kind::kUpper:
-      return upper(text(*n.args[0], self));
+      return upperAscii(text(*n.args[0], self));
   }
   return {};
 }
@@ -234,7 +228,7 @@ class Parser {
     size_t end = pos_ + 1;
     while (end < text_.size() && isNameStart(text_[end])) ++end;
     if (end == pos_ + 1 || end >= text_.size() || text_[end] != '.') return {};
-    return upper(text_.substr(pos_ + 1, end - pos_ - 1));
+    return upperAscii(text_.substr(pos_ + 1, end - pos_ - 1));
   }
   bool acceptDotWord(const std::string& word) {
     if (peekDotWord() != word) return false;
@@ -403,13 +397,13 @@ class Parser {
       if (field.empty()) fail("falta el campo tras \"" + first + "->\"");
       return fieldNode(first, field);
     }
-    if (accept("(")) return call(upper(first));
+    if (accept("(")) return call(upperAscii(first));
     return fieldNode({}, first);
   }
 
   bool meansSelf(const std::string& alias) const {
-    const std::string a = upper(alias);
-    return a.empty() || a == "FIELD" || a == upper(area_.alias()) || a == upper(area_.path().stem().string());
+    const std::string a = upperAscii(alias);
+    return a.empty() || a == "FIELD" || a == upperAscii(area_.alias()) || a == upperAscii(area_.path().stem().string());
   }
 
   NodePtr fieldNode(const std::string& alias, const std::string& field) {
