@@ -2,7 +2,7 @@
 // reorganisation, and the three buttons of which only some are shown at a
 // time: Aceptar and Cancelar before the reorganisation, Salir after it.
 //
-// The reorganisation runs in the dialog's own thread; the progress callback
+// The reorganisation runs on the windows' own thread; the progress callback
 // repaints the dialog as it goes without taking the user's clicks or keys.
 // An error of the reorganisation is kept and the dialog closed, so that it
 // reaches the caller through ordinary code rather than through Qt's handlers.
@@ -105,12 +105,12 @@ IndicesDialog::IndicesDialog(ui::UiPort& ui, store::Workspace& ws, store::DataDi
   bar_->setValue(0);
   layout->addWidget(bar_);
 
-  buildButtons();
+  buildButtons(layout);
 }
 
 IndicesDialog::~IndicesDialog() = default;
 
-void IndicesDialog::buildButtons() {
+void IndicesDialog::buildButtons(QVBoxLayout* layout) {
   QStyle* style = QApplication::style();
   accept_ = makeButton(style->standardIcon(QStyle::SP_DialogOkButton), "    Aceptar",
                        "Comenzar la reorganización de archivos", "indicesAccept", this);
@@ -123,11 +123,12 @@ void IndicesDialog::buildButtons() {
   cancel_->setDefault(true);
 
   auto* row = new QHBoxLayout;
+  row->setSpacing(8);
   row->addStretch(1);
   row->addWidget(accept_);
   row->addWidget(cancel_);
   row->addWidget(exit_);
-  layout()->addItem(row);
+  layout->addLayout(row);
   connect(accept_, &QPushButton::clicked, this, &IndicesDialog::reorganise);
   connect(cancel_, &QPushButton::clicked, this, &IndicesDialog::reject);
   connect(exit_, &QPushButton::clicked, this, &IndicesDialog::accept);
@@ -156,6 +157,8 @@ void IndicesDialog::showEvent(QShowEvent* event) {
 void IndicesDialog::reorganise() {
   if (running_ || result_.done) return;
   running_ = true;
+  accept_->setEnabled(false);  // nothing but the progress may seem to answer while it runs
+  cancel_->setEnabled(false);
   {
     WaitCursor wait;
     store::ReorgOptions options;

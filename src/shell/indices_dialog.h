@@ -17,6 +17,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 
 namespace canalix::shell {
 
@@ -54,7 +55,7 @@ class IndicesDialog : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void buildButtons();
+  void buildButtons(QVBoxLayout* layout);
   void showProgress(const store::ReorgProgress& progress);
   void showExitOnly();
 

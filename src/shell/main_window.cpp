@@ -162,7 +162,7 @@ void MainWindow::runPressed(Command command, QToolButton* button) {
 
 void MainWindow::run(Command command) {
   if (auto screen = screens_.find(command); screen != screens_.end()) {
-    screen->second();
+    screen->second(this);
     return;
   }
   if (isLater(command)) {

@@ -32,8 +32,9 @@ class MainWindow : public QMainWindow {
 
  public:
   // The screens the program opens for some commands (INDICES for
-  // kReorganizar), given by PRINCIPAL, which owns what they work on.
-  using Screens = std::map<Command, std::function<void()>>;
+  // kReorganizar), given by PRINCIPAL, which owns what they work on; each is
+  // called with the window to show itself over.
+  using Screens = std::map<Command, std::function<void(QWidget* window)>>;
 
   // `mayClose` runs the exit sequence and says whether the window may close;
   // `background` is the picture stretched over the client area (may be null).

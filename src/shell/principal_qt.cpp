@@ -6,7 +6,6 @@
 // shown (the user record stays 1 until it exists).
 #include "shell/principal_qt.h"
 
-#include <QApplication>
 #include <QPixmap>
 #include <QStatusBar>
 #include <QTimer>
@@ -58,8 +57,8 @@ StartupSteps startupSteps(const Session& session) {
 // The screens of the main window that work on the program's tables.
 MainWindow::Screens windowScreens(const Session& session, ui::UiPort& ui, store::Workspace& ws,
                                   store::DataDirLock& lock) {
-  return {{Command::kReorganizar, [&session, &ui, &ws, &lock] {
-             INDICES(QApplication::activeWindow(), ui, ws, lock, false, session.communityTitle);
+  return {{Command::kReorganizar, [&session, &ui, &ws, &lock](QWidget* window) {
+             INDICES(window, ui, ws, lock, false, session.communityTitle);
            }}};
 }
 
