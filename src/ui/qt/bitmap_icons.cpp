@@ -49,6 +49,16 @@ constexpr BitmapName kBitmaps[] = {
     {"PAYUDA", "help-contents"},
     {"ALERT2", "help-about"},
     {"CANALIX", "view-bank"},
+    // The print preview's tool bar.
+    {"PRIMERA", "go-first"},
+    {"ANTERIOR", "go-previous"},
+    {"SIGUIENTE", "go-next"},
+    {"ULTIMA", "go-last"},
+    {"ZOOM", "zoom-in"},
+    {"NOZOOM", "zoom-fit-page"},
+    {"DOSPAGINAS", "view-pages-facing"},
+    {"UNAPAGINA", "view-pages-single"},
+    {"PDF", "application-pdf"},
 };
 
 using store::sameName;
