@@ -17,7 +17,7 @@ inline constexpr std::string_view kExitQuestion = "¿ Desea salir de Canalix ?";
 // Asks whether to leave; on "Sí" writes the access row, runs the exit steps
 // and closes every table, then returns true (the window may close). On "No"
 // returns false and writes nothing.
-// Requires: the tables open (openTablesShared). Throws EngineError.
+// Requires: the tables open (ABREFI). Throws EngineError.
 bool SALIDA(ui::UiPort& ui, store::Workspace& ws, const Session& session);
 
 // Appends the run's row to ACCESOS under the record-lock idiom: Clave, Nombre

@@ -12,6 +12,7 @@
 #include "output/format_settings.h"
 #include "shell/session.h"
 #include "store/creafi.h"
+#include "store/retry_locks.h"
 #include "store/table_orders.h"
 
 namespace canalix::shell {
@@ -31,13 +32,7 @@ constexpr std::chrono::seconds kWaitQuestionEvery{60};
 
 // Opens CONTROL, retrying for 5 seconds as another copy may be reading it at
 // the same moment of its own start.
-bool openControl(store::Workspace& ws, bool shared) {
-  for (int attempt = 0; attempt < 11; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(kRetryWait);
-    if (ws.DBUSEAREA(true, "CONTROL.DBF", "CONTROL", shared)) return true;
-  }
-  return false;
-}
+bool openControl(store::Workspace& ws, bool shared) { return store::NETUSE(ws, "CONTROL", !shared, 5); }
 
 // Takes the data directory's lock shared, waiting while another copy holds
 // it exclusively. False when the user stops waiting.

@@ -10,6 +10,7 @@
 
 #include "store/data_dir_lock.h"
 #include "store/reorganisation.h"
+#include "store/retry_locks.h"
 #include "store/table_engine.h"
 #include "ui/ui_port.h"
 
@@ -34,7 +35,7 @@ struct StartupSteps {
   // INDEXAYA with the UI port's progress meter.
   std::function<store::ReorgResult(store::Workspace&, store::DataDirLock&, ui::UiPort&)> reorganiseAutomatically;
   // Waits between attempts at the data directory's lock.
-  std::function<void(std::chrono::milliseconds)> sleep;
+  store::Sleeper sleep;
 };
 StartupSteps defaultStartupSteps();
 

@@ -1,13 +1,12 @@
 // The order table as data, and INDEXAFI / ABREFI over it.
 #include "store/table_orders.h"
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "store/file_layer.h"
 #include "store/names.h"
+#include "store/retry_locks.h"
 
 namespace canalix::store {
 namespace {
@@ -108,20 +107,11 @@ bool indexReadable(Workspace& ws, const std::string& table, const std::filesyste
   return true;
 }
 
-// Opens `name` exclusively, retrying for 5 seconds: another copy starting at
-// the same moment may be building the same index.
-bool openExclusive(Workspace& ws, const std::string& name) {
-  for (int attempt = 0; attempt < 11; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    if (ws.DBUSEAREA(true, name + ".DBF", name, false)) return true;
-  }
-  return false;
-}
-
 // Builds the index file of `name` unless another copy built it meanwhile.
 // False when it was found built.
 bool buildIndex(Workspace& ws, const std::string& name) {
-  if (!openExclusive(ws, name))
+  // Another copy starting at the same moment may be building the same index.
+  if (!NETUSE(ws, name, true, 5))
     throw EngineError(err::kOpen, err::kOpenSub, "INDEXAFI", name + ".DBF",
                       "falta el índice de la tabla y otro puesto la está usando; cierre CANALIX en los demás "
                       "puestos y vuelva a entrar");
