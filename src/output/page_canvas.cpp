@@ -13,6 +13,12 @@ int PageCanvas::fontHeight(const PrintFont* font) const {
   return fontHeightPixels((font ? *font : deviceDefault).points, nLogPixelY());
 }
 
+int PageCanvas::textWidth(std::string_view text, const PrintFont* font) const {
+  int characters = 0;
+  for (unsigned char c : text) characters += (c & 0xC0) != 0x80;  // UTF-8 lead bytes
+  return int(std::lround(characters * 0.55 * fontHeight(font)));
+}
+
 void PageCanvas::CmSay(double rowCm, double colCm, std::string_view text, const PrintFont* font, int width,
                        int colour, int bkMode, int align) {
   const PixelPoint at = Cmtr2Pix(rowCm, colCm);

@@ -62,6 +62,10 @@ class PageCanvas {
 
   // The height in device pixels of a character of `font` (the device default font when null).
   int fontHeight(const PrintFont* font) const;
+  // The width in device pixels of `text` in `font`. This estimate (an average
+  // letter of 0.55 times the height) serves devices that cannot measure;
+  // printers measure with the font itself.
+  virtual int textWidth(std::string_view text, const PrintFont* font) const;
 
   // A new page (the page counter goes up by one) and its end.
   virtual void StartPage() = 0;
