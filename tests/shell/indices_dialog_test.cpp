@@ -127,13 +127,6 @@ class IndicesDialogTest : public testing::DataDir {
     return result;
   }
 
-  // Every file of the data directory with its bytes.
-  std::map<std::string, std::string> files() const {
-    std::map<std::string, std::string> all;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-      all[entry.path().filename().string()] = bytes(entry.path().filename().string());
-    return all;
-  }
 
   ui::ScriptedPort port;
   std::unique_ptr<store::Workspace> ws;

@@ -134,13 +134,6 @@ class Reorganisation : public ScratchDir {
     return result;
   }
 
-  // Every file of the data directory with its bytes.
-  std::map<std::string, std::string> files() const {
-    std::map<std::string, std::string> all;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-      all[entry.path().filename().string()] = bytes(entry.path().filename().string());
-    return all;
-  }
 
 };
 

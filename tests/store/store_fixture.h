@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "store/table_engine.h"
@@ -29,6 +30,13 @@ class ScratchDir : public ::testing::Test {
   }
   void writeBytes(const std::string& file, const std::string& content) const {
     std::ofstream(dir / file, std::ios::binary | std::ios::trunc) << content;
+  }
+  // Every file of the data directory with its bytes.
+  std::map<std::string, std::string> files() const {
+    std::map<std::string, std::string> all;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+      all[entry.path().filename().string()] = bytes(entry.path().filename().string());
+    return all;
   }
   std::string recordBytes(const std::string& file, uint32_t n) const {
     const std::string b = bytes(file);
