@@ -155,10 +155,23 @@ void drawRecordedPage(QPainter& painter, const QPicture& picture, const PageGeom
                       const QRectF& sheet) {
   if (g.paperWidthPx <= 0 || g.paperHeightPx <= 0) return;
   painter.save();
+  // A picture records only the state changes it saw after QPainter's defaults:
+  // play it from those defaults, whatever the target painter held before.
+  painter.setPen(QPen(Qt::black));
+  painter.setBrush(Qt::NoBrush);
+  painter.setFont(QFont());
+  painter.setBackgroundMode(Qt::TransparentMode);
   painter.translate(sheet.topLeft());
   painter.scale(sheet.width() / g.paperWidthPx, sheet.height() / g.paperHeightPx);
   painter.translate(g.offsetX, g.offsetY);
   painter.setClipRect(QRect(0, 0, g.horzRes, g.vertRes), Qt::IntersectClip);
+  // Playing a picture scales it by the device's resolution over the picture's
+  // own; the transform above already maps page pixels onto the device.
+  const QPaintDevice* device = painter.device();
+  if (device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0) {
+    painter.scale(double(picture.logicalDpiX()) / device->logicalDpiX(),
+                  double(picture.logicalDpiY()) / device->logicalDpiY());
+  }
   painter.drawPicture(0, 0, picture);
   painter.restore();
 }

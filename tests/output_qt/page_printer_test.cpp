@@ -57,6 +57,32 @@ TEST(TPrinter, SayWithoutWidthAlignsOnItsColumn) {
   }
 }
 
+// A picture keeps no state change that matched the recording painter's
+// defaults (a black pen, no brush): played over a painter left white by the
+// preview's own drawing, its black text and line must still show.
+TEST(TPrinter, RecordedPageIgnoresTheStateOfThePainterItIsPlayedOn) {
+  const PrintFont font{"Arial", 14, true, false};
+  PreviewJob job;
+  job.printer.StartPage();
+  job.printer.CmSay(2, 10.5, "COMUNIDAD DE REGANTES", &font, 0, kBlack, kTransparent, 2);
+  LINEA(4, 2, 4, 19, job.printer);
+  job.printer.EndPage();
+  const RecordedPage& page = job.end().pages().at(0);
+  QImage sheet(page.geometry.paperWidthPx, page.geometry.paperHeightPx, QImage::Format_RGB32);
+  sheet.fill(Qt::white);
+  QPainter painter(&sheet);
+  painter.setPen(QPen(Qt::white, 3));
+  painter.setBrush(Qt::white);
+  painter.setFont(QFont("Liberation Serif", 4));
+  painter.setBackgroundMode(Qt::OpaqueMode);
+  drawRecordedPage(painter, page, QRectF(0, 0, sheet.width(), sheet.height()));
+  painter.end();
+  const int title = sheetPixel(2, kDpi);
+  EXPECT_FALSE(inkBounds(sheet, QRect(0, title - 5, sheet.width(), sheetPixel(1, kDpi))).isEmpty());
+  const int line = sheetPixel(4, kDpi);
+  EXPECT_FALSE(inkBounds(sheet, QRect(0, line - 3, sheet.width(), 6)).isEmpty());
+}
+
 TEST(TPrinter, SayCentredWithoutWidthSitsOnItsColumn) {
   PreviewJob job;
   const PrintFont font{"Arial", 14, true, false};

@@ -2,6 +2,7 @@
 #include "ui/qt/bitmap_icons.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <QStyle>
 #include <cctype>
 
@@ -66,6 +67,16 @@ using store::sameName;
 }  // namespace
 
 void useBitmapTheme() {
+  // Some platform plugins (offscreen, minimal) give no search path but Qt's
+  // resources: the installed themes live under the XDG data folders.
+  QStringList paths = QIcon::themeSearchPaths();
+  QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+  if (dataDirs.isEmpty()) dataDirs = QStringLiteral("/usr/local/share:/usr/share");
+  for (const QString& dir : dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+    const QString icons = dir + QStringLiteral("/icons");
+    if (!paths.contains(icons)) paths << icons;
+  }
+  if (paths != QIcon::themeSearchPaths()) QIcon::setThemeSearchPaths(paths);
   if (QIcon::themeName() != QLatin1String("breeze")) QIcon::setThemeName(QStringLiteral("breeze"));
 }
 
@@ -77,6 +88,7 @@ std::string_view bitmapThemeName(std::string_view name) {
 }
 
 QIcon bitmapIcon(std::string_view name) {
+  useBitmapTheme();
   const std::string_view theme = bitmapThemeName(name);
   if (!theme.empty()) {
     QIcon icon = QIcon::fromTheme(QString::fromLatin1(theme.data(), qsizetype(theme.size())));
